@@ -1,0 +1,136 @@
+#include "common/Gbk.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace kv {
+namespace {
+
+// One conversion; returns false on the first invalid or incomplete sequence and
+// reports its byte offset in the input.
+bool convert(const char *to, const char *from, const QByteArray &in, QByteArray &out,
+             qsizetype *badByte) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        if (badByte) *badByte = 0;
+        return false;
+    }
+    out.clear();
+    out.resize(in.size() * 4 + 16);
+    char *inPtr = const_cast<char *>(in.constData());
+    size_t inLeft = static_cast<size_t>(in.size());
+    char *outPtr = out.data();
+    size_t outLeft = static_cast<size_t>(out.size());
+    bool ok = true;
+    while (inLeft > 0) {
+        size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        if (r != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) {
+            qsizetype used = outPtr - out.data();
+            out.resize(out.size() * 2);
+            outPtr = out.data() + used;
+            outLeft = static_cast<size_t>(out.size() - used);
+            continue;
+        }
+        ok = false;
+        if (badByte) *badByte = inPtr - in.constData();
+        break;
+    }
+    out.resize(outPtr - out.data());
+    iconv_close(cd);
+    return ok;
+}
+
+QByteArray utf8Of(const QString &s) { return s.toUtf8(); }
+
+}  // namespace
+
+std::optional<QByteArray> toGbk(const QString &text, qsizetype *badOffset) {
+    // Lone surrogates cannot be encoded; catch them before UTF-8 hides them.
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QChar c = text.at(i);
+        if (c.isHighSurrogate()) {
+            if (i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+                ++i;
+                continue;
+            }
+            if (badOffset) *badOffset = i;
+            return std::nullopt;
+        }
+        if (c.isLowSurrogate()) {
+            if (badOffset) *badOffset = i;
+            return std::nullopt;
+        }
+    }
+    QByteArray out;
+    qsizetype bad = 0;
+    QByteArray utf8 = utf8Of(text);
+    if (!convert("GB18030", "UTF-8", utf8, out, &bad)) {
+        if (badOffset) *badOffset = QString::fromUtf8(utf8.left(bad)).size();
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::optional<QString> fromGbk(const QByteArray &bytes, qsizetype *badOffset) {
+    QByteArray out;
+    if (!convert("UTF-8", "GB18030", bytes, out, badOffset)) return std::nullopt;
+    return QString::fromUtf8(out);
+}
+
+QByteArray toGbkLossy(const QString &text) {
+    QByteArray result;
+    // Convert character by character only when the fast path fails.
+    if (auto whole = toGbk(text)) return *whole;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size() &&
+                         text.at(i + 1).isLowSurrogate())
+                            ? 2
+                            : 1;
+        auto piece = toGbk(text.mid(i, len));
+        result += piece ? *piece : QByteArray("?");
+        i += len - 1;
+    }
+    return result;
+}
+
+QString fromGbkLossy(const QByteArray &bytes) {
+    QString result;
+    qsizetype pos = 0;
+    while (pos < bytes.size()) {
+        QByteArray rest = bytes.mid(pos);
+        qsizetype bad = 0;
+        if (auto s = fromGbk(rest, &bad)) {
+            result += *s;
+            break;
+        }
+        if (bad > 0) {
+            if (auto s = fromGbk(rest.left(bad))) result += *s;
+        }
+        result += QChar(0xFFFD);
+        pos += bad + 1;
+    }
+    return result;
+}
+
+bool fitsGbk(const QString &text) {
+    auto bytes = toGbk(text);
+    if (!bytes) return false;
+    // GB18030's four-byte sequences are outside GBK.
+    const QByteArray &b = *bytes;
+    for (qsizetype i = 0; i < b.size();) {
+        unsigned char c = static_cast<unsigned char>(b[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= b.size()) return false;
+        unsigned char d = static_cast<unsigned char>(b[i + 1]);
+        if (d >= 0x30 && d <= 0x39) return false;  // four-byte form
+        i += 2;
+    }
+    return true;
+}
+
+}  // namespace kv

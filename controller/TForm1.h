@@ -1,0 +1,18 @@
+#pragma once
+#include <QWidget>
+
+#include "platform/Platform.h"
+
+namespace pad {
+
+// The controller's main window.
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm1(platform::Services services, QWidget *parent = nullptr);
+
+private:
+    platform::Services services_;
+};
+
+}  // namespace pad
