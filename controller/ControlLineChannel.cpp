@@ -1,0 +1,76 @@
+#include "controller/ControlLineChannel.h"
+
+#include <QTcpSocket>
+
+namespace pad {
+
+SocketLineChannel::SocketLineChannel(QObject *parent) : QObject(parent), socket_(new QTcpSocket(this)) {
+    connect(socket_, &QTcpSocket::connected, this, [this] {
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        emit connected();
+    });
+    connect(socket_, &QTcpSocket::disconnected, this, &SocketLineChannel::disconnected);
+    connect(socket_, &QTcpSocket::readyRead, this, &SocketLineChannel::readAll);
+}
+
+void SocketLineChannel::connectToHost(const QString &address, quint16 port) {
+    socket_->abort();
+    buffer_.clear();
+    address_ = address;
+    port_ = port;
+    socket_->connectToHost(address, port);
+}
+
+void SocketLineChannel::close() {
+    socket_->abort();
+    buffer_.clear();
+}
+
+bool SocketLineChannel::isOpen() const {
+    return socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+void SocketLineChannel::sendLine(const QByteArray &line) {
+    if (!isOpen()) return;
+    socket_->write(line + "\r\n");
+}
+
+namespace {
+// Replies the host sends without a line end.
+const char *const kUnterminated[] = {"s_busylist", "s_qitaup", "s_agree"};
+
+// The unterminated word at the front of text when another reply follows it
+// directly (or nothing does); empty otherwise.
+QByteArray leadingUnterminated(const QByteArray &text) {
+    for (const char *w : kUnterminated) {
+        QByteArray word(w);
+        if (text == word || (text.startsWith(word) && text.mid(word.size()).startsWith("s_")))
+            return word;
+    }
+    return {};
+}
+}  // namespace
+
+void SocketLineChannel::readAll() {
+    const QList<QByteArray> lines = buffer_.feed(socket_->readAll());
+    for (QByteArray l : lines) {
+        // "s_busylist" glued to the next reply: both are meant.
+        for (QByteArray w = leadingUnterminated(l); !w.isEmpty() && l.size() > w.size();
+             w = leadingUnterminated(l)) {
+            emit unterminatedReply(w);
+            l = l.mid(w.size());
+        }
+        emit lineReceived(l);
+    }
+    QByteArray rest = buffer_.pending();
+    for (QByteArray w = leadingUnterminated(rest); !w.isEmpty(); w = leadingUnterminated(rest)) {
+        emit unterminatedReply(w);
+        rest = rest.mid(w.size());
+    }
+    if (rest.size() != buffer_.pending().size()) {
+        buffer_.clear();
+        if (!rest.isEmpty()) buffer_.feed(rest);
+    }
+}
+
+}  // namespace pad

@@ -1,0 +1,58 @@
+#pragma once
+// The control connection as the file list and the upload see it: send one
+// line, learn the peer, and have the reply dispatcher hand lines back to
+// them. The program's control client implements it; SocketLineChannel is a
+// plain one over a QTcpSocket.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include "common/LineSplitter.h"
+
+class QTcpSocket;
+
+namespace pad {
+
+class ControlLineChannel {
+public:
+    virtual ~ControlLineChannel() = default;
+    // Sends line + CR LF as one send; does nothing while the connection is closed.
+    virtual void sendLine(const QByteArray &line) = 0;
+    virtual bool isOpen() const = 0;
+    // Host address and control port of the connection (the data port is one more).
+    virtual QString peerAddress() const = 0;
+    virtual quint16 peerPort() const = 0;
+};
+
+// A control connection that delivers each complete reply line. A lone reply
+// that the host sends without a line end ("s_busylist", "s_qitaup", the
+// duplicate "s_agree") is reported apart and never glued to the next line.
+class SocketLineChannel : public QObject, public ControlLineChannel {
+    Q_OBJECT
+public:
+    explicit SocketLineChannel(QObject *parent = nullptr);
+    void connectToHost(const QString &address, quint16 port);
+    void close();
+    QTcpSocket *socket() const { return socket_; }
+
+    void sendLine(const QByteArray &line) override;
+    bool isOpen() const override;
+    QString peerAddress() const override { return address_; }
+    quint16 peerPort() const override { return port_; }
+
+signals:
+    void connected();
+    void disconnected();
+    void lineReceived(const QByteArray &line);
+    void unterminatedReply(const QByteArray &word);
+
+private:
+    void readAll();
+
+    QTcpSocket *socket_;
+    kv::LineBuffer buffer_;
+    QString address_;
+    quint16 port_ = 0;
+};
+
+}  // namespace pad

@@ -1,0 +1,36 @@
+#pragma once
+// The controller's side of the file listing: "c_list", then one "c_nextlist"
+// per "s_list" name. The host frees the list with its last name and answers
+// the following "c_nextlist" with a lone "s_busylist", which the framing
+// drops, so a listing ends without an end word.
+#include <QByteArray>
+#include <QObject>
+#include <QStringList>
+
+namespace pad {
+
+class ControlLineChannel;
+
+class FileListClient : public QObject {
+    Q_OBJECT
+public:
+    explicit FileListClient(ControlLineChannel *channel, QObject *parent = nullptr);
+
+    // The refresh button: empties the list and asks for it again.
+    void refresh();
+    // A complete reply line; true when it is a listing word ("s_list",
+    // "s_busylist") and was handled.
+    bool handleLine(const QByteArray &line);
+    QStringList names() const { return names_; }
+
+signals:
+    void cleared();
+    void nameAdded(const QString &name);
+    void statusText(const QString &text);
+
+private:
+    ControlLineChannel *channel_;
+    QStringList names_;
+};
+
+}  // namespace pad

@@ -1,0 +1,228 @@
+#include "controller/HostScanner.h"
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+#include "common/Gbk.h"
+#include "common/Text.h"
+
+namespace pad {
+
+namespace {
+const QString kCaptionScan = QStringLiteral("扫描");
+const QString kCaptionStop = QStringLiteral("停止");
+constexpr qsizetype kMaxReplyBytes = 255;
+}  // namespace
+
+UdpScanTransport::UdpScanTransport(QObject *parent) : ScanTransport(parent) {}
+
+bool UdpScanTransport::bind(quint16 port) {
+    delete socket_;
+    socket_ = new QUdpSocket(this);
+    if (!socket_->bind(QHostAddress::AnyIPv4, port)) {
+        delete socket_;
+        socket_ = nullptr;
+        return false;
+    }
+    connect(socket_, &QUdpSocket::readyRead, this, &UdpScanTransport::readPending);
+    return true;
+}
+
+quint16 UdpScanTransport::boundPort() const { return socket_ ? socket_->localPort() : 0; }
+
+void UdpScanTransport::send(const QByteArray &datagram, const QString &address, quint16 port) {
+    if (!socket_) return;
+    QHostAddress to(address);
+    if (to.isNull()) return;
+    // Send errors are not reported: a host that does not answer is not listed.
+    socket_->writeDatagram(datagram, to, port);
+}
+
+void UdpScanTransport::readPending() {
+    while (socket_ && socket_->hasPendingDatagrams()) {
+        QNetworkDatagram d = socket_->receiveDatagram(64 * 1024);
+        emit datagramReceived(d.data());
+    }
+}
+
+HostScanner::HostScanner(ScanTransport *transport, Hooks hooks, OneShotFactory timers,
+                         QObject *parent)
+    : QObject(parent),
+      transport_(transport),
+      hooks_(std::move(hooks)),
+      pace_(timers()),
+      connectTimer_(timers()),
+      caption_(kCaptionScan) {
+    if (transport_)
+        connect(transport_, &ScanTransport::datagramReceived, this, &HostScanner::handleDatagram);
+}
+
+HostScanner::~HostScanner() = default;
+
+QString HostScanner::caption() const { return caption_; }
+
+void HostScanner::setCaption(const QString &c) {
+    if (caption_ == c) return;
+    caption_ = c;
+    emit captionChanged(c);
+}
+
+QString HostScanner::localPrefix(const QString &address) {
+    qsizetype dot = address.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : address.left(dot + 1);
+}
+
+QByteArray HostScanner::probeDatagram(const QString &localAddress, quint16 replyPort) {
+    QByteArray text = "c_hi" + kv::toGbkLossy(localAddress) + '|' + QByteArray::number(replyPort);
+    QByteArray out = text;
+    out.append('\0');
+    // A text too long for the fixed size goes whole: a cut port would send
+    // the replies astray.
+    if (out.size() < kProbeSize) out.append(QByteArray(kProbeSize - out.size(), '\0'));
+    return out;
+}
+
+void HostScanner::click() {
+    emit statusText(QString());
+    if (running_) {
+        stop();
+        return;
+    }
+    start();
+}
+
+bool HostScanner::start() {
+    if (running_) return false;
+    localAddress_ = hooks_.localAddress ? kv::trimmed(hooks_.localAddress()) : QString();
+    if (localAddress_.isEmpty()) {
+        emit statusText(QStringLiteral("未检测到本机IP"));
+        return false;
+    }
+    emit statusText(QStringLiteral("扫描投影服务器..."));
+    emit showFileWindow();
+
+    prefixes_ = hooks_.prefixList ? hooks_.prefixList() : QStringList();
+    QString own = localPrefix(localAddress_);
+    if (!prefixes_.contains(own)) {
+        prefixes_.append(own);
+        if (hooks_.appendPrefix) hooks_.appendPrefix(own);
+    }
+    armed_ = true;
+
+    // The port is taken once for the whole scan.
+    auto port = kv::parseDecimal(hooks_.controlPortText ? hooks_.controlPortText() : QString(),
+                                 kMaxControlPort);
+    if (!port || *port < 1 || !transport_ || !transport_->bind(quint16(*port + 2))) {
+        setCaption(kCaptionScan);
+        emit statusText(QStringLiteral("扫描终止"));
+        return false;
+    }
+    replyPort_ = quint16(*port + 2);
+    scanPort_ = quint16(*port + 3);
+
+    hosts_.clear();
+    emit hostsCleared();
+    armed_ = true;
+
+    running_ = true;
+    prefixIndex_ = 0;
+    setCaption(kCaptionStop);
+    beginPrefix();
+    return true;
+}
+
+void HostScanner::beginPrefix() {
+    if (!running_) return;
+    if (prefixIndex_ >= prefixes_.size()) {
+        running_ = false;
+        inPrefix_ = false;
+        pace_->stop();
+        setCaption(kCaptionScan);
+        emit statusText(QStringLiteral("扫描结束"));
+        emit finished();
+        return;
+    }
+    const QString &prefix = prefixes_.at(prefixIndex_);
+    emit statusText(QStringLiteral("扫描 ") + prefix + QStringLiteral(" 网段..."));
+    inPrefix_ = true;
+    hostNumber_ = 0;
+    probeNext();
+}
+
+void HostScanner::probeNext() {
+    if (!running_) return;
+    if (!inPrefix_ || hostNumber_ >= 255) {
+        finishPrefix();
+        return;
+    }
+    ++hostNumber_;
+    QString target = prefixes_.at(prefixIndex_) + QString::number(hostNumber_);
+    if (!kv::IsValidIPv4(target)) {
+        emit logLine(QStringLiteral("错误的IP地址：") + target);
+        finishPrefix();
+        return;
+    }
+    transport_->send(probeDatagram(localAddress_, replyPort_), kv::trimmed(target), scanPort_);
+    pace_->start(kProbeIntervalMs, [this] { probeNext(); });
+}
+
+void HostScanner::finishPrefix() {
+    inPrefix_ = false;
+    ++prefixIndex_;
+    pace_->start(kPrefixPauseMs, [this] { beginPrefix(); });
+}
+
+void HostScanner::endCurrentPrefix() {
+    if (!running_ || !inPrefix_) return;
+    // The pending probe step notices and ends the prefix.
+    inPrefix_ = false;
+}
+
+void HostScanner::stop() {
+    if (!running_) return;
+    running_ = false;
+    inPrefix_ = false;
+    pace_->stop();
+    setCaption(kCaptionScan);
+    emit finished();
+}
+
+bool HostScanner::addHost(const QString &address) {
+    if (hosts_.contains(address)) return false;
+    hosts_.append(address);
+    emit hostListed(int(hosts_.size()), address);
+    return true;
+}
+
+void HostScanner::handleDatagram(const QByteArray &datagram) {
+    QByteArray bytes = datagram.left(kMaxReplyBytes);
+    qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0) bytes.truncate(nul);
+    emit datagramLogged(QStringLiteral("收到：") + kv::fromGbkLossy(bytes));
+    if (!bytes.startsWith("s_hi")) return;
+    QByteArray rest = kv::trimmed(bytes.mid(4));
+    qsizetype bar = rest.indexOf('|');
+    if (bar < 0) return;
+    QString host = kv::fromGbkLossy(kv::trimmed(rest.left(bar)));
+    // Only a real address may be listed and connected to.
+    if (!kv::IsValidIPv4(host)) return;
+    if (!addHost(host)) return;
+
+    if (!armed_ || !hooks_.autoConnectEnabled || !hooks_.autoConnectEnabled()) return;
+    // A live session is never cut by a discovery reply.
+    if (hooks_.isConnected && hooks_.isConnected()) return;
+    emit statusText(QStringLiteral("扫描后自动连接"));
+    emit autoConnectAddress(host);
+    armed_ = false;
+    pendingConnect_ = host;
+    connectTimer_->start(kAutoConnectDelayMs, [this] { fireAutoConnect(); });
+}
+
+void HostScanner::fireAutoConnect() {
+    QString host = pendingConnect_;
+    pendingConnect_.clear();
+    if (hooks_.isConnected && hooks_.isConnected()) return;
+    emit autoConnectRequested(host);
+}
+
+}  // namespace pad
