@@ -1,0 +1,197 @@
+#include "controller/FileWindowLists.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSplitter>
+#include <QStorageInfo>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace pad {
+
+namespace {
+void addToArea(QWidget *area, QWidget *w) {
+    if (!area) return;
+    if (!area->layout()) new QHBoxLayout(area);
+    area->layout()->addWidget(w);
+}
+}  // namespace
+
+FileWindowLists::FileWindowLists(Fields fields, QObject *parent) : QObject(parent), f_(fields) {
+    auto *split = new QSplitter(Qt::Horizontal, f_.remoteArea);
+    ListViewHost = new QTreeWidget(split);
+    ListViewHost->setObjectName(QStringLiteral("ListViewHost"));
+    ListViewHost->setColumnCount(2);
+    ListViewHost->setHeaderLabels({QStringLiteral("投影主机"), QStringLiteral("IP")});
+    ListViewHost->headerItem()->setTextAlignment(1, Qt::AlignCenter);
+    ListViewHost->setColumnWidth(0, 60);
+    ListViewHost->setColumnWidth(1, 90);
+    ListViewHost->setRootIsDecorated(false);
+    ListViewHost->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListViewHost->setAllColumnsShowFocus(true);
+    ListBox1 = new QListWidget(split);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    addToArea(f_.remoteArea, split);
+
+    auto *localSplit = new QSplitter(Qt::Horizontal, f_.localArea);
+    auto *left = new QWidget(localSplit);
+    auto *leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    DriveComboBox1 = new QComboBox(left);
+    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    DirectoryListBox1 = new QListWidget(left);
+    DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    leftLayout->addWidget(DriveComboBox1);
+    leftLayout->addWidget(DirectoryListBox1, 1);
+    FileListBox1 = new QListWidget(localSplit);
+    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    addToArea(f_.localArea, localSplit);
+    LabelDir = new QLabel(f_.localArea);
+    LabelDir->setObjectName(QStringLiteral("LabelDir"));
+    LabelDir->hide();
+
+    QWidget *headingParent = f_.localHeading ? f_.localHeading->parentWidget() : f_.localArea;
+    ProgressBar1 = new QProgressBar(headingParent);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->hide();
+    if (f_.localHeading && headingParent && headingParent->layout()) {
+        // Same place as the heading, shown instead of it.
+        int at = headingParent->layout()->indexOf(f_.localHeading);
+        if (auto *box = qobject_cast<QBoxLayout *>(headingParent->layout()); box && at >= 0)
+            box->insertWidget(at + 1, ProgressBar1);
+    }
+
+    connect(FileListBox1, &QListWidget::currentRowChanged, this, [this] { FileListBox1Change(); });
+    connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit openRequested(); });
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit openRequested(); });
+    connect(ListViewHost, &QTreeWidget::itemClicked, this, [this] { ListViewHostClick(); });
+    connect(ListViewHost, &QTreeWidget::itemDoubleClicked, this, [this] { ListViewHostDblClick(); });
+    connect(DirectoryListBox1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *it) {
+        setFolder(QDir(folder_).absoluteFilePath(it->text()));
+    });
+    connect(DriveComboBox1, &QComboBox::textActivated, this, [this](const QString &d) { setFolder(d); });
+    ListBox1->installEventFilter(this);
+    ListViewHost->installEventFilter(this);
+    if (f_.MaskEditFile)
+        connect(f_.MaskEditFile, &QLineEdit::returnPressed, this, [this] { MaskEditFileEnter(); });
+
+    fillDrives();
+    setFolder(QDir::homePath());
+}
+
+bool FileWindowLists::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress) {
+        int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (watched == ListBox1) {
+                emit openRequested();
+                return true;
+            }
+            if (watched == ListViewHost) {
+                ListViewHostDblClick();
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void FileWindowLists::fillDrives() {
+    DriveComboBox1->clear();
+    QStringList roots;
+    for (const QStorageInfo &s : QStorageInfo::mountedVolumes())
+        if (s.isValid() && s.isReady() && !roots.contains(s.rootPath())) roots << s.rootPath();
+    if (!roots.contains(QDir::homePath())) roots.prepend(QDir::homePath());
+    DriveComboBox1->addItems(roots);
+}
+
+void FileWindowLists::clearHosts() { ListViewHost->clear(); }
+
+void FileWindowLists::addHostRow(int row, const QString &address) {
+    auto *it = new QTreeWidgetItem(ListViewHost, {QString::number(row), address});
+    it->setTextAlignment(1, Qt::AlignCenter);
+}
+
+void FileWindowLists::clearRemote() { ListBox1->clear(); }
+
+void FileWindowLists::addRemote(const QString &name) { ListBox1->addItem(name); }
+
+QString FileWindowLists::folder() const { return folder_; }
+
+void FileWindowLists::setFolder(const QString &folder) {
+    QDir dir(folder);
+    if (!dir.exists()) return;
+    folder_ = dir.absolutePath();
+    LabelDir->setText(folder_);
+    DirectoryListBox1->clear();
+    if (!dir.isRoot()) DirectoryListBox1->addItem(QStringLiteral(".."));
+    DirectoryListBox1->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
+    FileListBox1->clear();
+    FileListBox1->addItems(dir.entryList({QStringLiteral("*.ppt")}, QDir::Files, QDir::Name));
+}
+
+void FileWindowLists::showProgress(bool shown) {
+    ProgressBar1->setVisible(shown);
+    if (f_.localHeading) f_.localHeading->setVisible(!shown);
+}
+
+void FileWindowLists::setProgress(int percent) { ProgressBar1->setValue(percent); }
+
+void FileWindowLists::FileListBox1Change() {
+    QListWidgetItem *it = FileListBox1->currentItem();
+    if (!it) return;
+    if (f_.MaskEditFile) f_.MaskEditFile->setText(QDir(folder_).absoluteFilePath(it->text()));
+    if (!f_.EditRFile) return;
+    for (int i = 0; i < ListBox1->count(); ++i) {
+        if (ListBox1->item(i)->text() == it->text()) {
+            f_.EditRFile->setText(it->text());
+            return;
+        }
+    }
+    f_.EditRFile->clear();
+}
+
+void FileWindowLists::ListBox1Click() {
+    QListWidgetItem *it = ListBox1->currentItem();
+    if (!it || !f_.EditRFile) return;
+    f_.EditRFile->setText(it->text());
+    if (!f_.MaskEditFile) return;
+    for (int i = 0; i < FileListBox1->count(); ++i) {
+        if (FileListBox1->item(i)->text() == it->text()) {
+            f_.MaskEditFile->setText(LabelDir->text() + QLatin1Char('/') + it->text());
+            return;
+        }
+    }
+    f_.MaskEditFile->clear();
+}
+
+void FileWindowLists::MaskEditFileEnter() {
+    if (!f_.MaskEditFile) return;
+    QString text = f_.MaskEditFile->text();
+    if (QFileInfo(text).isDir()) setFolder(text);
+}
+
+void FileWindowLists::ListViewHostClick() {
+    QTreeWidgetItem *it = ListViewHost->currentItem();
+    if (it && f_.EditRip) f_.EditRip->setText(it->text(1));
+}
+
+void FileWindowLists::ListViewHostDblClick() {
+    QTreeWidgetItem *it = ListViewHost->currentItem();
+    if (!it) return;
+    if (f_.EditRip) f_.EditRip->setText(it->text(1));
+    emit hostActivated(it->text(1));
+}
+
+}  // namespace pad
