@@ -33,6 +33,7 @@ bool SocketLineChannel::isOpen() const {
 void SocketLineChannel::sendLine(const QByteArray &line) {
     if (!isOpen()) return;
     socket_->write(line + "\r\n");
+    socket_->flush();
 }
 
 namespace {

@@ -137,6 +137,7 @@ void UploadClient::sendNextChunk() {
         return;
     }
     data_->write(chunk);
+    data_->flush();  // on the wire now, not on the next pass of the event loop
     remaining_ -= n;
     awaitingAck_ = true;
     if (remaining_ > 0)

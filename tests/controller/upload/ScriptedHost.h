@@ -3,6 +3,7 @@
 // port P, data port P+1, both picked free at run time) and records what the
 // controller sent and in which order.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -20,6 +21,7 @@ public:
     QList<QByteArray> files;      // names served by "c_list"
     QList<QByteArray> received;   // control lines, in order
     QStringList events;           // "line X", "ack N", "data open", "data closed"
+    QList<qint64> eventTimes;     // ms since listen(), one per event
     QByteArray data;              // bytes from the data connection
     qint64 announced = -1;        // size from "c_len"
     qint64 dataAtOver = -1;       // bytes received when "c_over" arrived
@@ -29,7 +31,17 @@ public:
     bool refuseUpload = false;    // answer "c_up" with the lone "s_qitaup"
     bool answerLen = true;        // answer "c_len" with "s_file"
 
+    void note(const QString &e) {
+        events << e;
+        eventTimes << clock_.elapsed();
+    }
+    qint64 timeOf(const QString &e) const {
+        qsizetype i = events.indexOf(e);
+        return i < 0 ? -1 : eventTimes.at(i);
+    }
+
     bool listen() {
+        clock_.start();
         for (int i = 0; i < 50; ++i) {
             if (!control_.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0)) continue;
             quint16 p = control_.serverPort();
@@ -62,7 +74,7 @@ private:
     }
     void onLine(const QByteArray &l) {
         received << l;
-        events << QStringLiteral("line ") + QString::fromLatin1(l.left(10));
+        note(QStringLiteral("line ") + QString::fromLatin1(l.left(10)));
         if (l == "c_up") {
             send(refuseUpload ? QByteArray("s_qitaup") : QByteArray("s_name\r\n"));
         } else if (l.startsWith("c_filename")) {
@@ -91,10 +103,10 @@ private:
     void acceptData() {
         while (auto *s = data_.nextPendingConnection()) {
             dataSocket_ = s;
-            events << QStringLiteral("data open");
+            note(QStringLiteral("data open"));
             s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
             connect(s, &QTcpSocket::readyRead, this, [this, s] { onData(s); });
-            connect(s, &QTcpSocket::disconnected, this, [this] { events << QStringLiteral("data closed"); });
+            connect(s, &QTcpSocket::disconnected, this, [this] { note(QStringLiteral("data closed")); });
         }
     }
     void onData(QTcpSocket *s) {
@@ -104,7 +116,7 @@ private:
         while (data.size() - acked_ >= 1024 || (announced >= 0 && data.size() == announced && acked_ < announced)) {
             acked_ = qMin<qint64>(acked_ + 1024, data.size());
             ++acks;
-            events << QStringLiteral("ack %1").arg(acks);
+            note(QStringLiteral("ack %1").arg(acks));
             if (closeDataAfterAcks >= 0 && acks >= closeDataAfterAcks) {
                 s->abort();
                 return;
@@ -129,4 +141,5 @@ private:
     kv::LineBuffer ctlLines_;
     QList<QByteArray> pending_;
     qint64 acked_ = 0;
+    QElapsedTimer clock_;
 };

@@ -1,0 +1,120 @@
+#include "controller/DiscoveryAndFiles.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "common/Text.h"
+#include "controller/ControlClient.h"
+#include "controller/FileListClient.h"
+#include "controller/FileWindowLists.h"
+#include "controller/HostScanner.h"
+#include "controller/TForm1.h"
+#include "controller/TFormFile.h"
+#include "controller/TFormSet.h"
+#include "controller/UploadClient.h"
+
+namespace pad {
+
+void ControlClientChannel::sendLine(const QByteArray &line) { client_->sendLine(line); }
+bool ControlClientChannel::isOpen() const { return client_->isConnected(); }
+QString ControlClientChannel::peerAddress() const { return client_->hostName(); }
+quint16 ControlClientChannel::peerPort() const { return client_->port(); }
+
+DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
+    : QObject(form1), form1_(form1), channel_(form1->client()), transport_(new UdpScanTransport) {
+    TFormFile *ff = form1->formFile();
+    TFormSet *fs = form1->formSet();
+    ControlClient *client = form1->client();
+
+    lists_ = std::make_unique<FileWindowLists>(FileWindowLists::Fields{
+        ff->remoteListsArea, ff->localBrowserArea, ff->LabelLocal, ff->EditRFile, ff->MaskEditFile, ff->EditRip});
+    list_ = std::make_unique<FileListClient>(&channel_);
+    upload_ = std::make_unique<UploadClient>(&channel_, qtOneShotFactory());
+
+    HostScanner::Hooks hooks;
+    hooks.localAddress = [form1] { return form1->state().localAddress; };
+    hooks.prefixList = [fs] { return fs->scanLines(); };
+    hooks.appendPrefix = [fs](const QString &p) { fs->MemoIP->appendPlainText(p); };
+    hooks.controlPortText = [fs] { return fs->EditControlPort->text(); };
+    hooks.autoConnectEnabled = [fs] { return fs->CheckBoxAutoConnect->isChecked(); };
+    // A session that is up, being set up, or dropped but not yet reset.
+    hooks.isConnected = [form1, client] {
+        return client->isConnected() || client->isConnecting() ||
+               kv::trimmed(form1->SButtonConnect->text()) == QStringLiteral("断开");
+    };
+    scanner_ = std::make_unique<HostScanner>(transport_.get(), hooks, qtOneShotFactory());
+
+    // Scan: both buttons and the start-up auto scan come through onScan.
+    form1->onScan = [this] { scanner_->click(); };
+    connect(scanner_.get(), &HostScanner::statusText, form1, &TForm1::setStatus);
+    connect(scanner_.get(), &HostScanner::captionChanged, this, &DiscoveryAndFiles::setScanCaption);
+    connect(scanner_.get(), &HostScanner::showFileWindow, form1, [form1] {
+        if (!form1->formFile()->isVisible()) form1->SpeedButtonFile->click();
+    });
+    connect(scanner_.get(), &HostScanner::hostsCleared, lists_.get(), &FileWindowLists::clearHosts);
+    connect(scanner_.get(), &HostScanner::hostListed, lists_.get(), &FileWindowLists::addHostRow);
+    connect(scanner_.get(), &HostScanner::logLine, form1, &TForm1::log);
+    connect(scanner_.get(), &HostScanner::datagramLogged, ff, &TFormFile::log);
+    connect(scanner_.get(), &HostScanner::autoConnectAddress, ff, [ff](const QString &a) { ff->EditRip->setText(a); });
+    connect(scanner_.get(), &HostScanner::autoConnectRequested, form1, [this, form1] {
+        scanner_->endCurrentPrefix();
+        form1->SButtonConnectClick();
+    });
+    // Any connection attempt ends the prefix being scanned.
+    connect(ff->SpeedButtonConnect, &QPushButton::clicked, this, [this] { scanner_->endCurrentPrefix(); });
+    connect(lists_.get(), &FileWindowLists::hostActivated, form1, [this, form1] {
+        scanner_->endCurrentPrefix();
+        form1->SButtonConnectClick();
+    });
+    connect(lists_.get(), &FileWindowLists::openRequested, ff, [ff] { ff->SpeedButtonOpen->click(); });
+
+    // File list and upload.
+    connect(ff->SpeedButtonRefresh, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonRefreshClick);
+    connect(ff->SpeedButtonUp, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonUpClick);
+    connect(client, &ControlClient::unhandledReply, this, [this](const QByteArray &line) {
+        if (!list_->handleLine(line)) upload_->handleLine(line);
+    });
+    connect(client, &ControlClient::loggedIn, this, &DiscoveryAndFiles::onLoggedIn);
+    connect(client, &ControlClient::hostClosed, this, [this] { upload_->abort(); });
+    connect(list_.get(), &FileListClient::cleared, lists_.get(), &FileWindowLists::clearRemote);
+    connect(list_.get(), &FileListClient::nameAdded, lists_.get(), &FileWindowLists::addRemote);
+    connect(list_.get(), &FileListClient::statusText, form1, &TForm1::setStatus);
+    connect(upload_.get(), &UploadClient::statusText, ff, &TFormFile::setStatus);
+    connect(upload_.get(), &UploadClient::messageBox, this,
+            [form1](const QString &t) { form1->services().dialogs->message(t); });
+    connect(upload_.get(), &UploadClient::started, this, [this, form1] {
+        form1->state().clientState = PadState::Uploading;
+        scanner_->endCurrentPrefix();
+    });
+    connect(upload_.get(), &UploadClient::progressVisible, lists_.get(), &FileWindowLists::showProgress);
+    connect(upload_.get(), &UploadClient::progressChanged, lists_.get(), &FileWindowLists::setProgress);
+    connect(upload_.get(), &UploadClient::listRefreshWanted, this, [ff] { ff->SpeedButtonRefresh->click(); });
+}
+
+DiscoveryAndFiles::~DiscoveryAndFiles() = default;
+
+void DiscoveryAndFiles::setScanCaption(const QString &caption) {
+    bool stop = caption == QStringLiteral("停止");
+    form1_->SpeedButtonScan->setText(stop ? caption : QStringLiteral(" 扫描"));
+    form1_->formFile()->SpeedButtonScan->setText(stop ? caption : QStringLiteral(" 扫描 "));
+}
+
+void DiscoveryAndFiles::SpeedButtonRefreshClick() { list_->refresh(); }
+
+void DiscoveryAndFiles::SpeedButtonUpClick() {
+    form1_->client()->touch();
+    form1_->state().localFilePath = kv::trimmed(form1_->formFile()->MaskEditFile->text());
+    if (upload_->start(form1_->state().localFilePath))
+        form1_->state().localFileName = upload_->localFileName();
+}
+
+void DiscoveryAndFiles::onLoggedIn() {
+    // The host that accepted the login is listed, then its files are pulled.
+    scanner_->addHost(form1_->formFile()->EditRip->text());
+    form1_->formFile()->SpeedButtonRefresh->click();
+}
+
+}  // namespace pad
