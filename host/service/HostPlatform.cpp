@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -86,6 +88,20 @@ private:
     bool complete_ = false;
 };
 
+// A plain "K" badge for desktops whose icon theme has nothing to offer.
+QIcon fallbackIcon() {
+    QPixmap pm(32, 32);
+    pm.fill(QColor(0x1f, 0x5f, 0xbf));
+    QPainter p(&pm);
+    p.setPen(Qt::white);
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(24);
+    p.setFont(f);
+    p.drawText(pm.rect(), Qt::AlignCenter, QStringLiteral("K"));
+    return QIcon(pm);
+}
+
 class SystemTray : public Tray {
 public:
     bool available() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
@@ -99,6 +115,7 @@ public:
         }
         QIcon ic = QApplication::windowIcon();
         if (ic.isNull()) ic = QIcon::fromTheme(QStringLiteral("video-display"));
+        if (ic.isNull()) ic = fallbackIcon();
         icon_->setIcon(ic);
         icon_->setToolTip(tip);
         icon_->setContextMenu(menu);

@@ -66,7 +66,8 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     TimerHomePage = new QTimer(this);
     TimerHomePage->setInterval(3000);
     connect(TimerHomePage, &QTimer::timeout, this, &TForm1::TimerHomePageTimer);
-    TimerPPTcount = new QTimer(this);  // the slide-show watch; driven by the presentation timer
+    TimerPPTcount = new QTimer(this);  // the slide-show watch; the presentation timer connects it
+    TimerPPTcount->setInterval(1000);
     TimerStart->start();
 
     env_.tray->onActivated = [this] { WMTrayIconLeftClick(); };

@@ -351,6 +351,7 @@ void TFormSet::TimerStartTimer() {
 
     const QString start = ini.readString(kTimer, "start", "M");
     if (start == QLatin1String("ppt")) {
+        if (!RadioButtonStartOnPPT->isChecked()) form1_->LastShowTitle.clear();
         RadioButtonStartOnPPT->setChecked(true);
         form1_->TimerPPTcount->start();
     } else if (start == QLatin1String("M")) {

@@ -212,3 +212,20 @@ TEST(VersionCheck, OversizedPageIsDropped) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(VersionNumbers, DotWhateverTheLocale) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(host::versionText(1.5), "1.5");
+    EXPECT_EQ(host::versionText(1.41), "1.41");
+    EXPECT_EQ(host::versionText(2), "2");
+    EXPECT_EQ(host::parseVersionNumber(" 1.5 "), 1.5);
+    EXPECT_FALSE(host::parseVersionNumber("1,5"));
+    EXPECT_FALSE(host::parseVersionNumber("1e3"));
+    EXPECT_FALSE(host::parseVersionNumber(""));
+    QLocale::setDefault(before);
+}
+
+}  // namespace
