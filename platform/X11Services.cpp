@@ -156,10 +156,9 @@ public:
 
     WindowId foreground() override {
         if (!c_->alive()) return 0;
-        if (wmRunning()) {
-            std::vector<Window> active;
-            if (readWindows(root_, aActive_, active) && !active.empty() && active[0]) return active[0];
-        }
+        std::vector<Window> active;
+        if (wmRunning() && readWindows(root_, aActive_, active))
+            return active.empty() ? 0 : active[0];  // the manager's word, "none" included
         Window focus = 0;
         int revert = 0;
         XGetInputFocus(d_, &focus, &revert);

@@ -17,7 +17,9 @@
 // manager. ChildProcess starts any other program (slidehost, slidepad) with
 // changed environment variables, a working folder and optional stdout capture.
 // Use one session at a time per process (it changes DISPLAY); objects that hold
-// X connections must be destroyed before the session.
+// X connections must be destroyed before the session. Set KV_KEEP_X_LOGS=1 to
+// keep the session's folder (/tmp/kv-xvfb-*, with xvfb.log and openbox.log).
+// The recorder's own line format is described in tests/helpers/keyrecorder.cpp.
 #include <sys/types.h>
 
 #include <string>
