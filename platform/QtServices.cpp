@@ -59,6 +59,9 @@ QString SystemClock::timeOfDay() { return kv::timeOfDayText(QTime::currentTime()
 QString SystemClock::shortDate() { return kv::shortDateText(QDate::currentDate()); }
 
 QString InterfaceAddress::localIPv4() {
+    // A forced address (KV_LOCAL_IPV4) keeps a test of both programs on loopback.
+    const QString forced = kv::trimmed(qEnvironmentVariable("KV_LOCAL_IPV4"));
+    if (kv::IsValidIPv4(forced)) return forced;
     // Never the host-name lookup: on Debian it gives 127.0.1.1.
     for (const QNetworkInterface &nif : QNetworkInterface::allInterfaces()) {
         auto flags = nif.flags();

@@ -11,6 +11,7 @@
 
 #include "controller/HostScanner.h"
 #include "controller/ManualTimers.h"
+#include "platform/QtServices.h"
 
 using pad::HostScanner;
 
@@ -344,4 +345,12 @@ TEST(HostScannerSockets, FindsLoopbackResponders) {
     t.restart();
     while (scanner.hosts().size() < 3 && t.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(scanner.hosts().contains(QStringLiteral("127.0.0.3")));
+}
+
+TEST(ForcedLocalAddress, EnvironmentPinsTheAddressBothProgramsReport) {
+    qputenv("KV_LOCAL_IPV4", " 127.0.0.1 ");
+    EXPECT_EQ(platform::InterfaceAddress().localIPv4(), QStringLiteral("127.0.0.1"));
+    qputenv("KV_LOCAL_IPV4", "127.0.0.300");  // not an address: ignored
+    EXPECT_NE(platform::InterfaceAddress().localIPv4(), QStringLiteral("127.0.0.300"));
+    qunsetenv("KV_LOCAL_IPV4");
 }
