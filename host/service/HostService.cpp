@@ -40,7 +40,8 @@ struct HostService::Connection {
     QString address;
     kv::LineBuffer buffer;
     QList<QByteArray> lines;
-    bool busy = false;
+    bool busy = false;       // its lines are being handled (events may be pumped inside)
+    bool scheduled = false;  // a read is queued
     bool closed = false;
 };
 
@@ -97,9 +98,25 @@ void HostService::onControlConnected(QTcpSocket *socket) {
     c->socket = socket;
     c->address = ipv4Text(socket->peerAddress());
     connections_.push_back(c);
-    connect(socket, &QTcpSocket::readyRead, this, [this, c] { readControl(c); });
-    connect(socket, &QTcpSocket::disconnected, this, [this, c] { connectionClosed(c); });
-    if (socket->bytesAvailable() > 0) readControl(c);
+    // Lines are handled from the event queue, never inside the socket's own
+    // signals: handlers pump events, and the socket may be deleted meanwhile.
+    connect(socket, &QTcpSocket::readyRead, this, [this, c] { scheduleRead(c); });
+    connect(socket, &QTcpSocket::disconnected, this, [this, c] {
+        QMetaObject::invokeMethod(this, [this, c] { connectionClosed(c); }, Qt::QueuedConnection);
+    });
+    if (socket->bytesAvailable() > 0) scheduleRead(c);
+}
+
+void HostService::scheduleRead(const ConnectionPtr &c) {
+    if (c->scheduled || c->closed) return;
+    c->scheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, c] {
+            c->scheduled = false;
+            readControl(c);
+        },
+        Qt::QueuedConnection);
 }
 
 void HostService::readControl(const ConnectionPtr &c) {
@@ -116,6 +133,7 @@ void HostService::readControl(const ConnectionPtr &c) {
         if (c->lines.isEmpty()) break;
         const QByteArray line = c->lines.takeFirst();
         if (line.isEmpty()) continue;
+        if (ui_.logLineCount() > kLogCap) ui_.clearLog();
         services_.clock->processMessages();
         dispatch(*c, line);
     }

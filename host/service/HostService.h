@@ -66,6 +66,7 @@ private:
     void onDatagram(const QByteArray &bytes, const QHostAddress &from, quint16 fromPort);
     void onServiceStopped();
 
+    void scheduleRead(const ConnectionPtr &c);
     void readControl(const ConnectionPtr &c);
     void connectionClosed(const ConnectionPtr &c);
     void dispatch(Connection &c, const QByteArray &line);

@@ -36,6 +36,7 @@ bool isOpenablePresentationName(const QString &name) {
 
 bool isUploadName(const QString &name) {
     if (!isOpenablePresentationName(name)) return false;
+    if (!kv::fitsGbk(name)) return false;
     auto gbk = kv::toGbk(name);
     return gbk && gbk->size() <= 255 && name.toUtf8().size() <= 255;
 }
@@ -43,7 +44,7 @@ bool isUploadName(const QString &name) {
 bool isListedName(const QString &name) {
     if (!isBareName(name)) return false;
     if (!extensionOf(name).startsWith(QLatin1String(".ppt"), Qt::CaseInsensitive)) return false;
-    return kv::toGbk(name).has_value();
+    return kv::fitsGbk(name);
 }
 
 bool isRegularFileIn(const QString &folder, const QString &name) {
