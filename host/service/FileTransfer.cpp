@@ -236,7 +236,8 @@ void FileTransfer::freeSlot() {
 
 void FileTransfer::addDataConnection(QTcpSocket *socket) {
     const QString peer = QHostAddress(socket->peerAddress().toIPv4Address()).toString();
-    connect(socket, &QTcpSocket::readyRead, socket, [this, socket, peer] { onData(socket, peer); });
+    // Context `this`: the link goes with either end.
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, peer] { onData(socket, peer); });
     if (roles_.uploader.isEmpty() || peer != roles_.uploader) {
         log(peer + QStringLiteral(" 数据连接不属于上传方，已关闭。"));
         socket->abort();

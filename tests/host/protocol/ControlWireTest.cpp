@@ -312,3 +312,18 @@ TEST_F(ControlWire, ConnectionClosedDuringTheOpenWaitIsNotWrittenTo) {
     auto b = loggedIn("127.0.0.3");
     EXPECT_EQ(b->sync(), "");
 }
+
+TEST_F(ControlWire, ShowStartsTheWindowOfTheOpenFileNotTheTopmostOne) {
+    makeFile("b.pptx");
+    fakes.windows->add("a - PowerPoint");
+    WindowId b = fakes.windows->add("b - PowerPoint");
+    auto c = loggedIn();
+    c->send("c_openb.pptx\r\n");
+    EXPECT_EQ(c->sync(), "s_succ_open\r\n");
+    fakes.windows->switchTo(fakes.windows->windows.back().id);  // someone else comes forward
+    fakes.log->clear();
+    c->send("c_show\r\n");
+    c->sync();
+    EXPECT_EQ(keyCalls(), QStringList({"sleep 500", QString("switch %1").arg(b), "down 27", "up 27",
+                                       "sleep 300", "down 116", "up 116"}));
+}

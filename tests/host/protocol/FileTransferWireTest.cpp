@@ -221,6 +221,11 @@ TEST_F(Transfer, SlotBelongsToOneAddress) {
         EXPECT_EQ(a->sync(), "s_qitaup") << bad;
     }
     EXPECT_TRUE(ui.hasLog("127.0.0.2 文件长度无效:abc。"));
+    // Sizes are 64-bit.
+    a->send("c_len5000000000\r\n");
+    EXPECT_EQ(a->sync(), "s_file\r\n");
+    a->send("c_filenamex.ppt\r\n");  // a new name abandons that file
+    EXPECT_EQ(a->sync(), "s_len\r\n");
     EXPECT_TRUE(fakes.dialogs->messages.isEmpty());
     EXPECT_TRUE(folderEntries().isEmpty());
     EXPECT_EQ(service->uploaderAddress(), "127.0.0.2");
