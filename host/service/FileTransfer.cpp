@@ -17,7 +17,7 @@
 namespace host {
 
 namespace {
-constexpr qint64 kReadPiece = 4096;
+constexpr qint64 kReadBlock = 4096;
 constexpr int kFinishWaitMs = 10000;
 
 // Hostile text shown in the log box: no control characters, bounded length.
@@ -254,11 +254,11 @@ void FileTransfer::onData(QTcpSocket *socket, const QString &peer) {
         return;
     }
     while (socket->bytesAvailable() > 0) {
-        const QByteArray piece = socket->read(kReadPiece);
-        if (piece.isEmpty()) break;
+        const QByteArray block = socket->read(kReadBlock);
+        if (block.isEmpty()) break;
         if (!file_) continue;  // no upload running: read and dropped
-        if (!writeFailed_ && file_->write(piece) != piece.size()) writeFailed_ = true;
-        received_ += piece.size();
+        if (!writeFailed_ && file_->write(block) != block.size()) writeFailed_ = true;
+        received_ += block.size();
         if (socket->state() == QAbstractSocket::ConnectedState) socket->write(reply::next);
     }
     if (finishing_ && (received_ >= announced_ || writeFailed_)) settle();

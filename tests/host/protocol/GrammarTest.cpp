@@ -1,4 +1,4 @@
-// The pure pieces: the dispatch table, the login table, the name checks.
+// Socket-free code: the dispatch table, the login table, the name checks.
 #include <gtest/gtest.h>
 
 #include <QDir>

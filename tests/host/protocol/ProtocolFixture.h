@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the host protocol tests: a recording main window, a service
+// Shared helpers of the host protocol tests: a recording main window, a service
 // on a free port block with fake platform services, and scripted controller
 // clients on 127.0.0.x addresses.
 #include <gtest/gtest.h>
