@@ -124,7 +124,7 @@ void HostService::readControl(const ConnectionPtr &c) {
     // pumped inside it) are taken by the loop below, in order.
     if (c->busy) return;
     c->busy = true;
-    for (;;) {
+    while (!c->closed) {
         if (c->socket && c->socket->bytesAvailable() > 0) {
             c->lines += c->buffer.feed(c->socket->readAll());
             if (c->buffer.overflowed())
@@ -336,6 +336,8 @@ bool HostService::requestControl(Connection &c) {
     }
     // Decided here: the applicant no longer waits.
     if (roles_.applicant == c.address) roles_.applicant.clear();
+    // An applicant that left while the question was open gets nothing.
+    if (c.closed) return false;
     if (!granted) {
         send(c, reply::reject);
         return false;

@@ -152,3 +152,31 @@ TEST_F(HandOver, TimerCommandClicksTheButtonWithoutRoleCheck) {
     EXPECT_EQ(b->sync(), "");
     EXPECT_EQ(ui.timerClicks, 2);
 }
+
+TEST_F(HandOver, ApplicantThatLeavesDuringTheQuestionIsNotGranted) {
+    // The question box is modal: events run while it is open.
+    struct LeavingDialogs : platform::FakeDialogs {
+        std::function<void()> whileOpen;
+        bool ask(const QString &text, const QString &caption) override {
+            if (whileOpen) whileOpen();
+            return FakeDialogs::ask(text, caption);
+        }
+    };
+    auto dialogs = std::make_shared<LeavingDialogs>();
+    platform::Services s = fakes.services();
+    s.dialogs = dialogs;
+    service.reset();
+    service = std::make_unique<host::HostService>(*listeners, s, ui);
+    ui.autoResp = false;
+    auto a = loggedIn("127.0.0.2");
+    dialogs->whileOpen = [&] {
+        a->socket.abort();
+        spinUntil([&] { return ui.hasLog("127.0.0.2 断开连接。"); });
+    };
+    a->send("c_ask\r\n");
+    ASSERT_TRUE(waitUntil([&] { return !dialogs->questions.isEmpty(); }));
+    EXPECT_TRUE(ui.hasLog("127.0.0.2 断开连接。"));
+    EXPECT_EQ(service->controllerAddress(), "");
+    EXPECT_EQ(service->applicantAddress(), "");
+    EXPECT_FALSE(ui.hasLog("同意给予"));
+}
