@@ -1,7 +1,5 @@
-// Discovery probes and replies, and the scripted controller of the whole road.
-#include <QFile>
+// Discovery probes and replies.
 #include <QNetworkDatagram>
-#include <QRandomGenerator>
 #include <QUdpSocket>
 
 #include "ProtocolFixture.h"
@@ -94,68 +92,7 @@ TEST_F(Discovery, BadPortIsLoggedButNotAnsweredAndTheLogStaysBounded) {
     ASSERT_TRUE(spinUntil([&] { return receiver.hasPendingDatagrams(); }));
     const QByteArray got = receiver.receiveDatagram().data();
     EXPECT_TRUE(got.startsWith("s_hi"));
-    EXPECT_FALSE(receiver.hasPendingDatagrams());
+    // Only the good probe was answered.
+    EXPECT_FALSE(spinUntil([&] { return receiver.hasPendingDatagrams(); }, 100));
     EXPECT_LE(ui.log.size(), 1001);
-}
-
-// A scripted controller on 127.0.0.1 walks the whole road.
-TEST_F(Discovery, ScriptedControllerDoesEverything) {
-    QByteArray big(10 * 1024 * 1024, Qt::Uninitialized);
-    QRandomGenerator gen(99);
-    for (qsizetype i = 0; i < big.size(); i += 4) {
-        const quint32 v = gen.generate();
-        memcpy(big.data() + i, &v, 4);
-    }
-    makeFile("intro.ppt");
-    fakes.windows->add("PowerPoint - talk");
-
-    QUdpSocket mine;
-    ASSERT_TRUE(mine.bind(QHostAddress::LocalHost, 0));
-    probe("c_hi127.0.0.1|" + QByteArray::number(mine.localPort()));
-    ASSERT_TRUE(spinUntil([&] { return mine.hasPendingDatagrams(); }));
-    EXPECT_EQ(mine.receiveDatagram().data(),
-              "s_hi127.0.0.1|" + QByteArray::number(port + 3) + '\0');
-
-    auto c = loggedIn("127.0.0.1");
-    c->send("c_list\r\n");
-    EXPECT_EQ(c->sync(), "s_listintro.ppt\r\n");
-    c->send("c_nextlist\r\n");
-    EXPECT_EQ(c->sync(), "s_busylist");
-
-    c->send("c_up\r\nc_filenametalk.pptx\r\nc_len" + QByteArray::number(big.size()) + "\r\n");
-    EXPECT_EQ(c->sync(), "s_name\r\ns_len\r\ns_file\r\n");
-    QTcpSocket data;
-    QByteArray nexts;
-    QObject::connect(&data, &QTcpSocket::readyRead, [&] { nexts += data.readAll(); });
-    data.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port + 1));
-    ASSERT_TRUE(data.waitForConnected(5000));
-    for (qsizetype off = 0, n = 0; off < big.size(); off += 1024) {
-        data.write(big.constData() + off, 1024);
-        ++n;
-        ASSERT_TRUE(spinUntil([&] { return nexts.size() >= 8 * n; })) << off;
-    }
-    c->send("c_over\r\nc_list\r\n");
-    EXPECT_EQ(c->sync(), "s_listintro.ppt\r\n");
-    QFile f(dir.filePath("talk.pptx"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll() == big);
-
-    c->send("c_opentalk.pptx\r\n");
-    EXPECT_EQ(c->sync(), "s_succ_open\r\n");
-    fakes.log->clear();
-    c->send("VD34\r\nVD33\r\n");
-    c->sync();
-    EXPECT_EQ(fakes.log->calls("down"), QStringList({"down 34", "down 33"}));
-    EXPECT_EQ(service->controllerAddress(), "127.0.0.1");
-
-    auto other = loggedIn("127.0.0.2");
-    other->send("c_ask\r\n");
-    ASSERT_TRUE(c->waitForTail("s_ask127.0.0.2\r\n"));
-    c->take();
-    c->send("c_agree\r\n");
-    c->sync();
-    EXPECT_EQ(other->sync(), "s_agree\r\n");
-    EXPECT_EQ(service->controllerAddress(), "127.0.0.2");
-    c->send("VD34\r\n");
-    EXPECT_EQ(c->sync(), "s_other\r\n");
 }
