@@ -24,6 +24,7 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "host/lots/TFormChouqian.h"
+#include "host/service/HostService.h"
 #include "host/service/VersionCheck.h"
 #include "host/setup/TFormHelp.h"
 #include "host/setup/TFormWorkDir.h"
@@ -58,6 +59,8 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     setWindowTitle(QStringLiteral("Korvelo 投影助理 启动"));
     buildUi();
     FormCreate();
+    service_ = std::make_unique<HostService>(listeners_, services_, *this);
+    onLocalOpen = [this](const QString &path) { service_->localOpen(path); };
 
     TimerStart = new QTimer(this);
     TimerStart->setSingleShot(true);
@@ -72,6 +75,8 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
 
     env_.tray->onActivated = [this] { WMTrayIconLeftClick(); };
 }
+
+QString TForm1::currentFile() const { return service_->currentFile(); }
 
 TForm1::~TForm1() {
     if (env_.tray) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "host/service/HostConfig.h"
 #include "host/service/HostPlatform.h"
@@ -27,6 +28,7 @@ class QTimer;
 
 namespace host {
 
+class HostService;
 class TFormSet;
 class TFormWorkDir;
 class TFormHelp;
@@ -47,6 +49,9 @@ public:
     TFormSet *formSet() const { return FormSet; }
 
     ServiceListeners &listeners() { return listeners_; }
+    // The control service on those listeners (protocol, PowerPoint driving, upload, discovery).
+    HostService &service() { return *service_; }
+    QString currentFile() const;
     const platform::Services &services() const { return services_; }
     const HostEnv &env() const { return env_; }
     QString programDir() const { return env_.programDir; }
@@ -113,7 +118,7 @@ public:
     double LatestVersion = 1.0;
     QString SharedFolderPath, ServiceUser, ServicePassword, ServicePortText, LastCheckDate,
         AutoStartText, AutoRespText, NewTypeText, AutoCheckNewText, VersionPage;
-    QString HostAddress, ScanPortText, DownloadAddress, CurrentFile;
+    QString HostAddress, ScanPortText, DownloadAddress;
     std::uint32_t CheckStartTick = 0;
     // Presentation timer state, filled in by the timer.
     bool TimerStopRequest = false, TimerRunning = false, TimerPaused = false;
@@ -139,6 +144,7 @@ private:
     platform::Services services_;
     HostEnv env_;
     ServiceListeners listeners_;
+    std::unique_ptr<HostService> service_;  // after listeners_: goes first
     QLabel *statusPanel_;
     TFormWorkDir *FormWorkDir = nullptr;
     TFormHelp *FormHelp = nullptr;

@@ -6,11 +6,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QNetworkDatagram>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpSocket>
 #include <QTest>
 
 #include "HostTestSupport.h"
+#include "host/service/HostService.h"
 
 using namespace hosttest;
 
@@ -144,3 +146,47 @@ TEST(HostUiSide, LogAndLiveSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+QByteArray readUntil(QTcpSocket &c, const QByteArray &want) {
+    QByteArray got;
+    QTest::qWaitFor(
+        [&] {
+            got += c.readAll();
+            return got.contains(want);
+        },
+        3000);
+    return got;
+}
+
+}  // namespace
+
+// The main window serves the control protocol on the switched-on listeners:
+// the login uses the user stored at the start, "c_timer" clicks the timer
+// button, the controller shows in "主控人", and a stop frees the roles.
+TEST(ServiceSwitch, MainWindowServesTheControlProtocol) {
+    Switch s;
+    ASSERT_GT(s.port, 0);
+    s.fakes.windows->add("talk - PowerPoint");
+    s.click();
+    ASSERT_EQ(s.button()->text(), "停止投影服务");
+
+    QTcpSocket c;
+    c.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(s.port));
+    ASSERT_TRUE(c.waitForConnected(2000));
+    c.write("c_user alice | secret\r\n");
+    EXPECT_EQ(readUntil(c, "s_ok\r\n"), "s_ok\r\n");
+    EXPECT_TRUE(s.form1()->memo1->toPlainText().contains("127.0.0.1 登录成功。"));
+
+    const QString before = s.form1()->SpeedButtontimer->text();
+    c.write("c_timer\r\nVD34\r\nc_idle\r\n");
+    EXPECT_EQ(readUntil(c, "s_idle\r\n"), "s_idle\r\n");
+    EXPECT_NE(s.form1()->SpeedButtontimer->text(), before);
+    EXPECT_EQ(s.form1()->EditMain->text(), "127.0.0.1");
+    EXPECT_EQ(s.form1()->service().controllerAddress(), "127.0.0.1");
+
+    s.click();  // stop
+    EXPECT_EQ(s.form1()->EditMain->text(), "");
+    EXPECT_EQ(s.form1()->service().controllerAddress(), "");
+}
