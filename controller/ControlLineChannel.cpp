@@ -13,11 +13,12 @@ SocketLineChannel::SocketLineChannel(QObject *parent) : QObject(parent), socket_
     connect(socket_, &QTcpSocket::readyRead, this, &SocketLineChannel::readAll);
 }
 
-void SocketLineChannel::connectToHost(const QString &address, quint16 port) {
+void SocketLineChannel::connectToHost(const QString &address, quint16 port, const QString &localAddress) {
     socket_->abort();
     buffer_.clear();
     address_ = address;
     port_ = port;
+    if (!localAddress.isEmpty()) socket_->bind(QHostAddress(localAddress), 0);
     socket_->connectToHost(address, port);
 }
 

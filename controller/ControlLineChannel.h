@@ -31,7 +31,9 @@ class SocketLineChannel : public QObject, public ControlLineChannel {
     Q_OBJECT
 public:
     explicit SocketLineChannel(QObject *parent = nullptr);
-    void connectToHost(const QString &address, quint16 port);
+    // localAddress: the address to connect from ("" = any), for a second
+    // client identity on one machine.
+    void connectToHost(const QString &address, quint16 port, const QString &localAddress = {});
     void close();
     QTcpSocket *socket() const { return socket_; }
 

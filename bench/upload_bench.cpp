@@ -1,0 +1,323 @@
+// Upload throughput on loopback: a file of N MiB (default 64) goes through
+// the real host service and the controller's upload client, and, in the same
+// run, through a plain blocking-socket client and server that pace 1024-byte
+// chunks the same way (one chunk, wait for the "s_next" line, next chunk).
+// The second figure is the limit the pacing itself sets on this machine.
+//
+//   upload_bench [MiB] [rounds]
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "controller/ControlLineChannel.h"
+#include "controller/UploadClient.h"
+#include "host/service/HostService.h"
+#include "host/service/HostUi.h"
+#include "host/service/ServiceListeners.h"
+#include "platform/Fakes.h"
+
+namespace {
+
+// ---- the plain pair --------------------------------------------------------
+
+void noDelay(int fd) {
+    int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+bool sendAll(int fd, const char *p, size_t n) {
+    while (n > 0) {
+        ssize_t k = ::send(fd, p, n, 0);
+        if (k <= 0) return false;
+        p += k;
+        n -= size_t(k);
+    }
+    return true;
+}
+
+// Seconds for the whole file, or a negative value on failure.
+double plainPair(const QString &source, const QString &target) {
+    int ls = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    socklen_t len = sizeof a;
+    if (bind(ls, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || listen(ls, 1) != 0 ||
+        getsockname(ls, reinterpret_cast<sockaddr *>(&a), &len) != 0) {
+        close(ls);
+        return -1;
+    }
+    std::thread server([ls, target] {
+        int c = accept(ls, nullptr, nullptr);
+        if (c < 0) return;
+        noDelay(c);
+        FILE *f = fopen(target.toLocal8Bit().constData(), "wb");
+        char buf[4096];
+        for (;;) {
+            ssize_t n = recv(c, buf, sizeof buf, 0);
+            if (n <= 0) break;
+            if (f) fwrite(buf, 1, size_t(n), f);
+            if (!sendAll(c, "s_next\r\n", 8)) break;
+        }
+        if (f) fclose(f);
+        close(c);
+    });
+
+    int c = socket(AF_INET, SOCK_STREAM, 0);
+    double seconds = -1;
+    if (::connect(c, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
+        noDelay(c);
+        FILE *f = fopen(source.toLocal8Bit().constData(), "rb");
+        QElapsedTimer t;
+        t.start();
+        char chunk[1024];
+        char in[256];
+        size_t have = 0;
+        bool ok = f != nullptr;
+        while (ok) {
+            size_t n = fread(chunk, 1, sizeof chunk, f);
+            if (n == 0) break;
+            ok = sendAll(c, chunk, n);
+            // Wait for one whole "s_next" line.
+            for (bool line = false; ok && !line;) {
+                char *crlf = have >= 2 ? static_cast<char *>(memmem(in, have, "\r\n", 2)) : nullptr;
+                if (crlf) {
+                    size_t used = size_t(crlf - in) + 2;
+                    memmove(in, in + used, have - used);
+                    have -= used;
+                    line = true;
+                    break;
+                }
+                ssize_t k = recv(c, in + have, sizeof in - have, 0);
+                if (k <= 0) ok = false;
+                else have += size_t(k);
+            }
+        }
+        if (ok) seconds = t.nsecsElapsed() / 1e9;
+        if (f) fclose(f);
+    }
+    shutdown(c, SHUT_WR);
+    close(c);
+    server.join();
+    close(ls);
+    return seconds;
+}
+
+// ---- the real host and controller ------------------------------------------
+
+class BenchUi : public host::HostUi {
+public:
+    explicit BenchUi(QString folder) : folder_(std::move(folder)) {}
+    void appendLog(const QString &) override { ++lines_; }
+    int logLineCount() const override { return lines_; }
+    void clearLog() override { lines_ = 0; }
+    void setStatus(const QString &) override {}
+    void setControllerText(const QString &) override {}
+    void clickTimerButton() override {}
+    void activateMainWindow() override {}
+    void refreshFileLists() override {}
+    bool autoRespChecked() const override { return true; }
+    bool newTypeChecked() const override { return false; }
+    QString sharedFolder() const override { return folder_; }
+    QString serviceUser() const override { return QStringLiteral("tuvop"); }
+    QString servicePassword() const override { return QStringLiteral("tuvop"); }
+    QString hostAddress() const override { return QStringLiteral("127.0.0.1"); }
+
+private:
+    QString folder_;
+    int lines_ = 0;
+};
+
+// The host's objects, created and destroyed on the thread they run on.
+struct HostSide {
+    explicit HostSide(const QString &folder) : ui(folder), service(listeners, fakes.services(), ui) {}
+    platform::FakeServices fakes;
+    BenchUi ui;
+    host::ServiceListeners listeners;
+    host::HostService service;
+};
+
+bool portFree(quint16 p) {
+    QTcpServer a, b;
+    QUdpSocket u;
+    return a.listen(QHostAddress::AnyIPv4, p) && b.listen(QHostAddress::AnyIPv4, quint16(p + 1)) &&
+           u.bind(QHostAddress::AnyIPv4, quint16(p + 3));
+}
+
+quint16 freeBase() {
+    for (int i = 0; i < 100; ++i) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::AnyIPv4, 0)) continue;
+        quint16 p = probe.serverPort();
+        probe.close();
+        if (p < 65530 && portFree(p)) return p;
+    }
+    return 0;
+}
+
+// Runs the event loop until pred holds, sleeping in it like the program
+// does (no busy polling, which would flatter the latency).
+template <class Pred>
+bool spin(Pred pred, int ms) {
+    QElapsedTimer t;
+    t.start();
+    QTimer wake;
+    wake.start(50);
+    while (!pred()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+bool sameBytes(const QString &a, const QString &b) {
+    QFile fa(a), fb(b);
+    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size()) return false;
+    while (!fa.atEnd())
+        if (fa.read(1 << 20) != fb.read(1 << 20)) return false;
+    return true;
+}
+
+// Seconds from the upload button to "c_over", or negative on failure.
+double realPair(const QString &source, const QString &shared, bool hostThread) {
+    QThread thread;
+    QObject context;
+    std::unique_ptr<HostSide> hostSide;
+    auto onHost = [&](auto fn) {
+        if (hostThread) QMetaObject::invokeMethod(&context, fn, Qt::BlockingQueuedConnection);
+        else fn();
+    };
+    if (hostThread) {
+        context.moveToThread(&thread);
+        thread.start();
+    }
+    quint16 port = 0;
+    bool stored = false, settled = false;
+    onHost([&] {
+        hostSide = std::make_unique<HostSide>(shared);
+        for (int i = 0; i < 10 && !port; ++i) {
+            quint16 p = freeBase();
+            if (p && hostSide->listeners.start(p) == host::ServiceListeners::StartError::None) port = p;
+        }
+        QObject::connect(&hostSide->service.transfer(), &host::FileTransfer::uploadSettled, qApp,
+                         [&](bool ok, const QString &) {
+                             stored = ok;
+                             settled = true;
+                         });
+    });
+
+    double seconds = -1;
+    if (port) {
+        pad::SocketLineChannel channel;
+        pad::UploadClient upload(&channel, pad::qtOneShotFactory());
+        bool loggedIn = false;
+        int result = -1;
+        QObject::connect(&channel, &pad::SocketLineChannel::lineReceived, [&](const QByteArray &l) {
+            if (l == "s_ok") loggedIn = true;
+            upload.handleLine(l);
+        });
+        QObject::connect(&upload, &pad::UploadClient::finished, [&](bool ok) { result = ok ? 1 : 0; });
+        channel.connectToHost(QStringLiteral("127.0.0.1"), port);
+        if (spin([&] { return channel.isOpen(); }, 5000)) {
+            channel.sendLine("c_usertuvop|tuvop");
+            if (spin([&] { return loggedIn; }, 5000)) {
+                QElapsedTimer t;
+                t.start();
+                upload.start(source);
+                if (spin([&] { return result >= 0; }, 600000) && result == 1) seconds = t.nsecsElapsed() / 1e9;
+                spin([&] { return settled; }, 20000);
+            }
+        }
+        spin([&] { return upload.stage() == pad::UploadClient::Stage::Idle; }, 3000);
+        channel.close();
+    }
+    onHost([&] { hostSide.reset(); });
+    if (hostThread) {
+        thread.quit();
+        thread.wait();
+    }
+    QString target = shared + QLatin1Char('/') + QFileInfo(source).fileName();
+    if (seconds > 0 && !(stored && sameBytes(source, target))) {
+        std::fprintf(stderr, "upload did not arrive byte for byte\n");
+        seconds = -1;
+    }
+    QFile::remove(target);
+    return seconds;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication app(argc, argv);
+    int mib = argc > 1 ? std::atoi(argv[1]) : 64;
+    if (mib <= 0) mib = 64;
+    int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    if (rounds <= 0) rounds = 3;
+
+    QTemporaryDir dir;
+    QString source = dir.filePath(QStringLiteral("bench.ppt"));
+    {
+        QFile f(source);
+        if (!f.open(QIODevice::WriteOnly)) return 1;
+        QByteArray block(1 << 20, Qt::Uninitialized);
+        for (int i = 0; i < mib; ++i) {
+            QRandomGenerator::global()->fillRange(reinterpret_cast<quint32 *>(block.data()), block.size() / 4);
+            f.write(block);
+        }
+    }
+    QString shared = dir.filePath(QStringLiteral("shared"));
+    QDir().mkpath(shared);
+
+    // Alternate the three runs a few times and keep each one's best: loopback
+    // ping-pong is at the mercy of the scheduler on a busy machine.
+    std::vector<double> plain, one, two;
+    bool plainSame = true;
+    for (int r = 0; r < rounds; ++r) {
+        plain.push_back(plainPair(source, dir.filePath(QStringLiteral("plain.out"))));
+        plainSame = plainSame && sameBytes(source, dir.filePath(QStringLiteral("plain.out")));
+        one.push_back(realPair(source, shared, false));
+        two.push_back(realPair(source, shared, true));
+    }
+    auto best = [](const std::vector<double> &v) {
+        double b = -1;
+        for (double x : v)
+            if (x > 0 && (b < 0 || x < b)) b = x;
+        return b;
+    };
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    auto rate = [mib](double s) { return s > 0 ? mib / s : 0.0; };
+    double p = best(plain), o = best(one), t = best(two);
+    std::printf("file: %d MiB, 1024-byte chunks, one in flight, loopback, best of %d (median)\n", mib, rounds);
+    std::printf("plain blocking client and server:        %8.2f MiB/s (%6.2f)%s\n", rate(p),
+                rate(median(plain)), plainSame ? "" : "  [bytes differ]");
+    std::printf("slidepad -> slidehost, host on a thread: %8.2f MiB/s (%6.2f)  %5.1f %% of plain\n", rate(t),
+                rate(median(two)), p > 0 && t > 0 ? 100.0 * p / t : 0.0);
+    std::printf("slidepad -> slidehost, one thread:       %8.2f MiB/s (%6.2f)  %5.1f %% of plain\n", rate(o),
+                rate(median(one)), p > 0 && o > 0 ? 100.0 * p / o : 0.0);
+    return p > 0 && o > 0 && t > 0 ? 0 : 1;
+}
