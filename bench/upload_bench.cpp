@@ -11,7 +11,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
@@ -29,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/IniFile.h"
 #include "controller/ControlLineChannel.h"
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"
@@ -199,8 +202,47 @@ bool sameBytes(const QString &a, const QString &b) {
     return true;
 }
 
-// Seconds from the upload button to "c_over", or negative on failure.
-double realPair(const QString &source, const QString &shared, bool hostThread) {
+// Logs in on port and uploads source; seconds from the upload button to
+// "c_over", or negative on failure. arrived() says when the host has settled it.
+template <class Arrived>
+double uploadTo(quint16 port, const QString &source, Arrived arrived) {
+    pad::SocketLineChannel channel;
+    pad::UploadClient upload(&channel, pad::qtOneShotFactory());
+    bool loggedIn = false;
+    int result = -1;
+    double seconds = -1;
+    QObject::connect(&channel, &pad::SocketLineChannel::lineReceived, [&](const QByteArray &l) {
+        if (l == "s_ok") loggedIn = true;
+        upload.handleLine(l);
+    });
+    QObject::connect(&upload, &pad::UploadClient::finished, [&](bool ok) { result = ok ? 1 : 0; });
+    channel.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (spin([&] { return channel.isOpen(); }, 5000)) {
+        channel.sendLine("c_usertuvop|tuvop");
+        if (spin([&] { return loggedIn; }, 5000)) {
+            QElapsedTimer t;
+            t.start();
+            upload.start(source);
+            if (spin([&] { return result >= 0; }, 600000) && result == 1) seconds = t.nsecsElapsed() / 1e9;
+            if (!spin(arrived, 20000)) seconds = -1;
+        }
+    }
+    spin([&] { return upload.stage() == pad::UploadClient::Stage::Idle; }, 3000);
+    channel.close();
+    return seconds;
+}
+
+double checked(double seconds, const QString &source, const QString &target) {
+    if (seconds > 0 && !sameBytes(source, target)) {
+        std::fprintf(stderr, "upload did not arrive byte for byte\n");
+        seconds = -1;
+    }
+    QFile::remove(target);
+    return seconds;
+}
+
+// The host service in this process, on its own thread or on this one.
+double inProcess(const QString &source, const QString &shared, bool hostThread) {
     QThread thread;
     QObject context;
     std::unique_ptr<HostSide> hostSide;
@@ -226,44 +268,54 @@ double realPair(const QString &source, const QString &shared, bool hostThread) {
                              settled = true;
                          });
     });
-
-    double seconds = -1;
-    if (port) {
-        pad::SocketLineChannel channel;
-        pad::UploadClient upload(&channel, pad::qtOneShotFactory());
-        bool loggedIn = false;
-        int result = -1;
-        QObject::connect(&channel, &pad::SocketLineChannel::lineReceived, [&](const QByteArray &l) {
-            if (l == "s_ok") loggedIn = true;
-            upload.handleLine(l);
-        });
-        QObject::connect(&upload, &pad::UploadClient::finished, [&](bool ok) { result = ok ? 1 : 0; });
-        channel.connectToHost(QStringLiteral("127.0.0.1"), port);
-        if (spin([&] { return channel.isOpen(); }, 5000)) {
-            channel.sendLine("c_usertuvop|tuvop");
-            if (spin([&] { return loggedIn; }, 5000)) {
-                QElapsedTimer t;
-                t.start();
-                upload.start(source);
-                if (spin([&] { return result >= 0; }, 600000) && result == 1) seconds = t.nsecsElapsed() / 1e9;
-                spin([&] { return settled; }, 20000);
-            }
-        }
-        spin([&] { return upload.stage() == pad::UploadClient::Stage::Idle; }, 3000);
-        channel.close();
-    }
+    double seconds = port ? uploadTo(port, source, [&] { return settled; }) : -1;
+    if (!stored) seconds = -1;
     onHost([&] { hostSide.reset(); });
     if (hostThread) {
         thread.quit();
         thread.wait();
     }
-    QString target = shared + QLatin1Char('/') + QFileInfo(source).fileName();
-    if (seconds > 0 && !(stored && sameBytes(source, target))) {
-        std::fprintf(stderr, "upload did not arrive byte for byte\n");
-        seconds = -1;
+    return checked(seconds, source, shared + QLatin1Char('/') + QFileInfo(source).fileName());
+}
+
+// The slidehost program itself, started from its own folder with its show.ini.
+double hostProcess(const QString &source, const QString &programDir) {
+    const QString shared = programDir + QStringLiteral("/shared");
+    QDir().mkpath(shared);
+    const quint16 port = freeBase();
+    if (!port) return -1;
+    {
+        kv::IniFile ini(programDir + QStringLiteral("/show.ini"));
+        const QString s = QStringLiteral("server");
+        ini.writeString(s, QStringLiteral("RunTimes"), QStringLiteral("2"));
+        ini.writeString(s, QStringLiteral("AutoStart"), QStringLiteral("true"));
+        ini.writeString(s, QStringLiteral("AutoCheckNew"), QStringLiteral("0"));
+        ini.writeString(s, QStringLiteral("ServerPort"), QString::number(port));
+        ini.writeString(s, QStringLiteral("PPTdir"), shared);
     }
-    QFile::remove(target);
-    return seconds;
+    QProcess host;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), programDir);
+    env.insert(QStringLiteral("KV_LOCAL_IPV4"), QStringLiteral("127.0.0.1"));
+    host.setProcessEnvironment(env);
+    host.setWorkingDirectory(programDir);
+    host.setStandardOutputFile(QProcess::nullDevice());
+    host.setStandardErrorFile(QProcess::nullDevice());
+    host.start(programDir + QStringLiteral("/slidehost"), {});
+    double seconds = -1;
+    const QString target = shared + QLatin1Char('/') + QFileInfo(source).fileName();
+    const qint64 size = QFileInfo(source).size();
+    if (host.waitForStarted(5000) && spin([&] {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            return probe.waitForConnected(100);
+        }, 15000))
+        seconds = uploadTo(port, source, [&] { return QFileInfo(target).size() == size; });
+    host.terminate();
+    if (!host.waitForFinished(3000)) host.kill();
+    host.waitForFinished(1000);
+    return checked(seconds, source, target);
 }
 
 }  // namespace
@@ -292,13 +344,20 @@ int main(int argc, char **argv) {
 
     // Alternate the three runs a few times and keep each one's best: loopback
     // ping-pong is at the mercy of the scheduler on a busy machine.
-    std::vector<double> plain, one, two;
+    std::vector<double> plain, proc, thread, one;
     bool plainSame = true;
+    const QString programDir = dir.filePath(QStringLiteral("host"));
+    QDir().mkpath(programDir);
+    if (!QFile::copy(QStringLiteral(SLIDEHOST_PATH), programDir + QStringLiteral("/slidehost"))) {
+        std::fprintf(stderr, "cannot copy %s\n", SLIDEHOST_PATH);
+        return 1;
+    }
     for (int r = 0; r < rounds; ++r) {
         plain.push_back(plainPair(source, dir.filePath(QStringLiteral("plain.out"))));
         plainSame = plainSame && sameBytes(source, dir.filePath(QStringLiteral("plain.out")));
-        one.push_back(realPair(source, shared, false));
-        two.push_back(realPair(source, shared, true));
+        proc.push_back(hostProcess(source, programDir));
+        thread.push_back(inProcess(source, shared, true));
+        one.push_back(inProcess(source, shared, false));
     }
     auto best = [](const std::vector<double> &v) {
         double b = -1;
@@ -311,13 +370,21 @@ int main(int argc, char **argv) {
         return v[v.size() / 2];
     };
     auto rate = [mib](double s) { return s > 0 ? mib / s : 0.0; };
-    double p = best(plain), o = best(one), t = best(two);
-    std::printf("file: %d MiB, 1024-byte chunks, one in flight, loopback, best of %d (median)\n", mib, rounds);
-    std::printf("plain blocking client and server:        %8.2f MiB/s (%6.2f)%s\n", rate(p),
+    const double p = best(plain);
+    std::printf("file: %d MiB, 1024-byte chunks, one in flight, loopback; best of %d runs (median)\n", mib,
+                rounds);
+    std::printf("  plain blocking client and server         %8.2f MiB/s (%7.2f)%s\n", rate(p),
                 rate(median(plain)), plainSame ? "" : "  [bytes differ]");
-    std::printf("slidepad -> slidehost, host on a thread: %8.2f MiB/s (%6.2f)  %5.1f %% of plain\n", rate(t),
-                rate(median(two)), p > 0 && t > 0 ? 100.0 * p / t : 0.0);
-    std::printf("slidepad -> slidehost, one thread:       %8.2f MiB/s (%6.2f)  %5.1f %% of plain\n", rate(o),
-                rate(median(one)), p > 0 && o > 0 ? 100.0 * p / o : 0.0);
-    return p > 0 && o > 0 && t > 0 ? 0 : 1;
+    auto line = [&](const char *what, const std::vector<double> &v) {
+        const double b = best(v);
+        std::printf("  %-40s %8.2f MiB/s (%7.2f)  %5.1f %% of plain\n", what, rate(b), rate(median(v)),
+                    p > 0 && b > 0 ? 100.0 * p / b : 0.0);
+        return b > 0;
+    };
+    bool ok = p > 0;
+    ok = line("slidepad code -> slidehost process", proc) && ok;
+    ok = line("slidepad code -> host service, own thread", thread) && ok;
+    ok = line("slidepad code + host service, one thread", one) && ok;
+    std::fflush(stdout);
+    return ok ? 0 : 1;
 }
