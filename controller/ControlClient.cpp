@@ -102,6 +102,7 @@ bool ControlClient::sendLine(const QByteArray &line) {
     QByteArray bytes = line + "\r\n";
     if (socket_->write(bytes) != bytes.size()) return false;
     socket_->flush();
+    emit lineSent(line);
     return true;
 }
 

@@ -80,6 +80,8 @@ signals:
     void hostClosed();
     // Keep-alive found more than 15 minutes without a user action.
     void idleCutOff();
+    // A line (without its CR LF) was handed to the connection.
+    void lineSent(const QByteArray &line);
 
 private:
     void onReadyRead();

@@ -518,8 +518,8 @@ void TForm1::dockFileWindow() {
 }
 
 void TForm1::openFileWindowDocked() {
+    formFile_->show();  // frame sizes are known once shown
     dockFileWindow();
-    formFile_->show();
     formFile_->reloadLoginFields();
 }
 
