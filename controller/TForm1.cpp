@@ -44,7 +44,7 @@ TForm1::TForm1(platform::Services services, QString programDir, QWidget *parent)
     local_ = std::make_unique<LocalPpt>(services_, [this] { return mainWindowId(); });
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvelo投影助理"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint);
     setFixedWidth(kMainWidth);
 
     auto button = [this](const char *name, const QString &text, const QString &hint) {
@@ -183,6 +183,7 @@ TForm1::TForm1(platform::Services services, QString programDir, QWidget *parent)
 
     state_.localAddress = kv::trimmed(services_.address->localIPv4());
     adjustSize();
+    setFixedHeight(height());  // a fixed dialog-like frame
     const QRect screen = services_.screens->primary();
     move(screen.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
 
