@@ -103,6 +103,8 @@ TEST_F(FormFixture, StartUpLook) {
     EXPECT_FALSE(file().SpeedButtonUp->isEnabled());
     EXPECT_FALSE(file().SpeedButtonRefresh->isEnabled());
     EXPECT_EQ(file().EditRFile->text(), QStringLiteral("2.ppt"));
+    form->TimerWposTimer();  // moves focus inside the program, never by a synthesized Tab
+    EXPECT_TRUE(fakes.log->calls("down").isEmpty());
 }
 
 TEST_F(FormFixture, LoginBytesAndLoggedInLook) {
@@ -329,6 +331,8 @@ TEST_F(FormFixture, KeysGoOutAsVirtualKeyCodes) {
     key(Qt::Key_5, Qt::KeypadModifier);
     key(Qt::Key_Period);
     key(Qt::Key_VolumeUp);  // no code: not forwarded
+    QKeyEvent other(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+    QCoreApplication::sendEvent(file().EditRip, &other);  // another window's key stays there
     EXPECT_EQ(actions(), (QStringList{"send VD49", "send VD50", "send VD13", "send VD101", "send VD190"}));
     EXPECT_TRUE(host.waitReceived("VD49\r\nVD50\r\nVD13\r\nVD101\r\nVD190\r\n"));
 
