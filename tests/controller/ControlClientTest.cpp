@@ -92,6 +92,18 @@ TEST_F(ClientFixture, TimedOutAttemptIsAbortedAndSendsNothingLater) {
     EXPECT_TRUE(host.received.isEmpty());
 }
 
+TEST_F(ClientFixture, ConnectionSeenOnTheLastPollStillLogsIn) {
+    int pumps = 0;
+    fakes.clock->onPump = [&] {
+        if (++pumps == ControlClient::kConnectPolls)
+            waitFor([&] { return client->isConnected(); }, 2000);
+    };
+    EXPECT_EQ(client->connectAndLogin("127.0.0.1", host.port(), "u", "p"),
+              ControlClient::ConnectResult::LoginSent);
+    EXPECT_EQ(pumps, ControlClient::kConnectPolls);
+    ASSERT_TRUE(host.waitReceived("c_useru|p\r\n"));
+}
+
 TEST_F(ClientFixture, NoSecondConnectInsideARunningOne) {
     ControlClient::ConnectResult inner{};
     bool tried = false;

@@ -189,6 +189,17 @@ TEST_F(FormFixture, UserDisconnectSendsNothing) {
     EXPECT_TRUE(host.received.isEmpty());
 }
 
+TEST_F(FormFixture, ClosingTheMainWindowSendsNothing) {
+    login();
+    QSignalSpy ended(form.get(), &pad::TForm1::programEnd);
+    host.received.clear();
+    form->close();
+    EXPECT_EQ(ended.count(), 1);
+    form.reset();
+    ASSERT_TRUE(waitFor([&] { return !host.peer || host.peer->state() != QAbstractSocket::ConnectedState; }));
+    EXPECT_TRUE(host.received.isEmpty());
+}
+
 TEST_F(FormFixture, IdleCutOffAfterFifteenMinutes) {
     login();
     fakes.clock->now = form->client()->lastActivity() + 900001u;
