@@ -1,12 +1,548 @@
 #include "host/service/TForm1.h"
 
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "host/lots/TFormChouqian.h"
+#include "host/service/VersionCheck.h"
+#include "host/setup/TFormHelp.h"
+#include "host/setup/TFormWorkDir.h"
+#include "host/setup/TFrmSendMail.h"
+#include "host/timer/TFormSet.h"
+#include "host/timer/TFormTimer.h"
+
 namespace host {
 
-TForm1::TForm1(platform::Services services, QWidget *parent)
-    : QWidget(parent), services_(std::move(services)) {
+const QString TForm1::kGreeting =
+    QStringLiteral("系统已启动，有疑问，请发邮件给 Korvelo软件工作室:support@korvelo.example");
+const QString TForm1::kMakerPage = QStringLiteral("http://korvelo.example/");
+
+namespace {
+const QString kServer = QStringLiteral("server");
+const QString kStartCaption = QStringLiteral("启动投影服务");
+const QString kStopCaption = QStringLiteral("停止投影服务");
+const QString kTimerIdle = QStringLiteral("手动计时");
+const QString kTimerRunning = QStringLiteral("中止");
+
+QPushButton *button(const QString &name, const QString &text, const QString &hint, QWidget *parent) {
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    return b;
+}
+}  // namespace
+
+TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
+    : QWidget(parent), services_(std::move(services)), env_(env.completed()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Korvelo 投影助理 启动"));
-    resize(480, 360);
+    buildUi();
+    FormCreate();
+
+    TimerStart = new QTimer(this);
+    TimerStart->setSingleShot(true);
+    TimerStart->setInterval(1000);
+    connect(TimerStart, &QTimer::timeout, this, &TForm1::TimerStartTimer);
+    TimerHomePage = new QTimer(this);
+    TimerHomePage->setInterval(3000);
+    connect(TimerHomePage, &QTimer::timeout, this, &TForm1::TimerHomePageTimer);
+    TimerPPTcount = new QTimer(this);  // the slide-show watch; the presentation timer connects it
+    TimerPPTcount->setInterval(1000);
+    TimerStart->start();
+
+    env_.tray->onActivated = [this] { WMTrayIconLeftClick(); };
+}
+
+TForm1::~TForm1() {
+    if (env_.tray) {
+        env_.tray->onActivated = nullptr;
+        env_.tray->remove();
+    }
+}
+
+void TForm1::setWindows(TFormWorkDir *workDir, TFormHelp *help, TFormSet *set, TFrmSendMail *mail,
+                        TFormChouqian *lots, TFormTimer *clock) {
+    FormWorkDir = workDir;
+    FormHelp = help;
+    FormSet = set;
+    FrmSendMail = mail;
+    FormChouqian = lots;
+    FormTimer = clock;
+}
+
+QString TForm1::iniPath() const { return showIniPath(env_.programDir); }
+
+void TForm1::buildUi() {
+    resize(640, 480);
+    auto *root = new QVBoxLayout(this);
+    auto *buttons = new QHBoxLayout;
+    SpeedButtonServerStart = button("SpeedButtonServerStart", kStartCaption,
+                                    QStringLiteral("启动或停止投影服务"), this);
+    SpeedButtonShow2 = button("SpeedButtonShow2", QStringLiteral("第二桌面"), {}, this);
+    SpeedButtonToClient = button("SpeedButtonToClient", QStringLiteral("抽签"),
+                                 QStringLiteral("可以最多制作100个签"), this);
+    SpeedButtonSetup = button("SpeedButtonSetup", QStringLiteral("设置"), QStringLiteral("参数设置"), this);
+    SpeedButtonShow = button("SpeedButtonShow", QStringLiteral("异步投影"), {}, this);
+    SpeedButtontimer = button("SpeedButtontimer", kTimerIdle, QStringLiteral("启动或停止计时器"), this);
+    SpeedButtonStopMp3 = button("SpeedButtonStopMp3", QStringLiteral("停止音乐"),
+                                QStringLiteral("停止播放音乐"), this);
+    SpeedButtonHelp = button("SpeedButtonHelp", QStringLiteral("帮助"), QStringLiteral("帮助信息"), this);
+    for (auto *b : {SpeedButtonServerStart, SpeedButtonShow2, SpeedButtonToClient, SpeedButtonSetup,
+                    SpeedButtonShow, SpeedButtontimer, SpeedButtonStopMp3, SpeedButtonHelp})
+        buttons->addWidget(b);
+    root->addLayout(buttons);
+
+    auto *middle = new QHBoxLayout;
+    auto *left = new QVBoxLayout;
+    auto *dirRow = new QHBoxLayout;
+    EditDir = new QLineEdit(this);
+    EditDir->setObjectName("EditDir");
+    dirRow->addWidget(new QLabel(QStringLiteral("共享目录  "), this));
+    dirRow->addWidget(EditDir);
+    left->addLayout(dirRow);
+    FileListBox1 = new QListWidget(this);
+    FileListBox1->setObjectName("FileListBox1");
+    left->addWidget(FileListBox1);
+    auto *ctlRow = new QHBoxLayout;
+    EditMain = new QLineEdit(this);
+    EditMain->setObjectName("EditMain");
+    EditMain->setReadOnly(true);
+    ComboBoxLocalIP = new QComboBox(this);
+    ComboBoxLocalIP->setObjectName("ComboBoxLocalIP");
+    ctlRow->addWidget(new QLabel(QStringLiteral("主控人"), this));
+    ctlRow->addWidget(EditMain);
+    ctlRow->addWidget(ComboBoxLocalIP);
+    left->addLayout(ctlRow);
+    middle->addLayout(left, 1);
+
+    auto *logBox = new QGroupBox(QStringLiteral("信息记录"), this);
+    auto *logLay = new QVBoxLayout(logBox);
+    memo1 = new QPlainTextEdit(logBox);
+    memo1->setObjectName("memo1");
+    memo1->setReadOnly(true);
+    logLay->addWidget(memo1);
+    middle->addWidget(logBox, 1);
+    root->addLayout(middle, 1);
+
+    auto *bottom = new QHBoxLayout;
+    Image1 = new QLabel(QStringLiteral("Korvelo"), this);
+    Image1->setObjectName("Image1");
+    Image1->setToolTip(kMakerPage);
+    Image1->setCursor(Qt::PointingHandCursor);
+    SpeedButton1 = button("SpeedButton1", QStringLiteral(">"), QStringLiteral("关闭本窗口，切换到客户端"), this);
+    SpeedButton1->setMaximumWidth(24);
+    bottom->addWidget(Image1, 1);
+    bottom->addWidget(SpeedButton1);
+    root->addLayout(bottom);
+
+    StatusBar1 = new QStatusBar(this);
+    statusPanel_ = new QLabel(StatusBar1);
+    StatusBar1->addWidget(statusPanel_, 1);
+    root->addWidget(StatusBar1);
+
+    PopupMenu1 = new QMenu(this);
+    NServerStart = PopupMenu1->addAction(QStringLiteral("启动/停止投影服务\tF12"));
+    NTimerStart = PopupMenu1->addAction(QStringLiteral("启动/停止计时\tF11"));
+    NStopMp3 = PopupMenu1->addAction(QStringLiteral("停止音乐\tF10"));
+    NClose = PopupMenu1->addAction(QStringLiteral("退出系统\tCtrl+Alt+X"));
+    NClose->setToolTip(QStringLiteral("关闭程序"));
+    connect(NServerStart, &QAction::triggered, SpeedButtonServerStart, &QPushButton::click);
+    connect(NTimerStart, &QAction::triggered, SpeedButtontimer, &QPushButton::click);
+    connect(NStopMp3, &QAction::triggered, SpeedButtonStopMp3, &QPushButton::click);
+    connect(NClose, &QAction::triggered, this, &TForm1::NCloseClick);
+
+    connect(SpeedButtonServerStart, &QPushButton::clicked, this, &TForm1::SpeedButtonServerStartClick);
+    connect(SpeedButtontimer, &QPushButton::clicked, this, &TForm1::SpeedButtontimerClick);
+    connect(SpeedButtonSetup, &QPushButton::clicked, this, &TForm1::SpeedButtonSetupClick);
+    connect(SpeedButtonHelp, &QPushButton::clicked, this, &TForm1::SpeedButtonHelpClick);
+    connect(SpeedButtonToClient, &QPushButton::clicked, this, &TForm1::SpeedButtonToClientClick);
+    connect(SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(EditDir, &QLineEdit::returnPressed, this, &TForm1::EditDirKeyPress);
+    connect(FileListBox1, &QListWidget::itemActivated, this, [this] { FileListBox1Open(); });
+
+    // Key preview: every key typed anywhere in the window passes here first.
+    installEventFilter(this);
+    for (QWidget *w : findChildren<QWidget *>()) w->installEventFilter(this);
+}
+
+void TForm1::FormCreate() {
+    ProgramVersion = kProgramVersion;
+    TimerStopRequest = TimerRunning = TimerPaused = false;
+    FadeAlpha = 0;
+    LastShowTitle.clear();
+    TimerStartTick = 0;
+    TimerTotalSeconds = TimerDueSecond = 0;
+    const StartupValues v = StartupValues::read(iniPath());
+    SharedFolderPath = v.sharedFolderPath;
+    ServiceUser = v.serviceUser;
+    ServicePassword = v.servicePassword;
+    ServicePortText = v.servicePortText;
+    LatestVersion = v.latestVersion;
+    LastCheckDate = v.lastCheckDate;
+    AutoStartText = v.autoStartText;
+    AutoRespText = v.autoRespText;
+    NewTypeText = v.newTypeText;
+    AutoCheckNewText = v.autoCheckNewText;
+    VersionPage = v.versionPage;
+}
+
+// ---- HostUi ----------------------------------------------------------------
+
+void TForm1::appendLog(const QString &line) { memo1->appendPlainText(line); }
+
+int TForm1::logLineCount() const {
+    return memo1->document()->isEmpty() ? 0 : memo1->document()->blockCount();
+}
+
+void TForm1::clearLog() { memo1->clear(); }
+
+void TForm1::setStatus(const QString &text) { statusPanel_->setText(text); }
+
+QString TForm1::statusText() const { return statusPanel_->text(); }
+
+void TForm1::setControllerText(const QString &address) { EditMain->setText(address); }
+
+void TForm1::clickTimerButton() { SpeedButtontimer->click(); }
+
+void TForm1::activateMainWindow() {
+    if (isHidden() || isMinimized()) showNormal();
+    raise();
+    activateWindow();
+}
+
+void TForm1::refreshFileLists() {
+    FileListBox1->clear();
+    QDir dir(SharedFolderPath);
+    if (!SharedFolderPath.isEmpty() && dir.exists()) {
+        const auto names = dir.entryList({QStringLiteral("*.ppt")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        FileListBox1->addItems(names);
+    }
+    if (FormSet) FormSet->DirectoryListBox1->reload();
+}
+
+bool TForm1::autoRespChecked() const { return FormSet && FormSet->CheckBoxAutoResp->isChecked(); }
+
+bool TForm1::newTypeChecked() const { return FormSet && FormSet->CheckBoxNewType->isChecked(); }
+
+void TForm1::setSharedFolder(const QString &path) {
+    EditDir->setText(path);
+    SharedFolderPath = path;
+    refreshFileLists();
+}
+
+// ---- service switch ----------------------------------------------------------
+
+void TForm1::SpeedButtonServerStartClick() {
+    setStatus(QString());
+    HostAddress = kv::trimmed(services_.address->localIPv4());
+    bool listed = false;
+    for (int i = 0; i < ComboBoxLocalIP->count(); ++i)
+        if (kv::trimmed(ComboBoxLocalIP->itemText(i)) == HostAddress) listed = true;
+    if (!listed && !HostAddress.isEmpty() && HostAddress != QLatin1String("127.0.0.1")) {
+        ComboBoxLocalIP->addItem(HostAddress);
+        ComboBoxLocalIP->setCurrentIndex(0);
+    }
+
+    if (SpeedButtonServerStart->text() != kStartCaption) {
+        listeners_.stop();  // its serviceStopped frees the roles and any open upload
+        setControllerText(QString());
+        SpeedButtonServerStart->setText(kStartCaption);
+        setStatus(QStringLiteral("投影服务已停止"));
+        return;
+    }
+
+    if (!FormSet) return;
+    const QString user = FormSet->EditSUser->text();
+    const QString pass = FormSet->EditSPass->text();
+    if (user.contains('|') || pass.contains('|')) {
+        setStatus(QStringLiteral("用户名和密码中不能|字符"));
+        return;
+    }
+    // A port that is no number or out of range fails like a port in use: nothing stays open.
+    const auto port = kv::parseDecimal(FormSet->EditControlPort->text(), ServiceListeners::kMaxPort);
+    if (!port || listeners_.start(static_cast<int>(*port)) != ServiceListeners::StartError::None) {
+        setStatus(QStringLiteral("启动服务失败!"));
+        return;
+    }
+    ScanPortText = listeners_.scanPortText();
+    SpeedButtonServerStart->setText(kStopCaption);
+    ServiceUser = kv::trimmed(user);
+    ServicePassword = kv::trimmed(pass);
+    setStatus(QStringLiteral("投影服务已启动"));
+}
+
+void TForm1::SpeedButtontimerClick() {
+    SpeedButtontimer->setText(SpeedButtontimer->text() == kTimerIdle ? kTimerRunning : kTimerIdle);
+}
+
+// ---- start-up timer ----------------------------------------------------------
+
+bool TForm1::isOwnFile(const QString &path) const {
+    const QFileInfo fi(path);
+    const QString canon = fi.canonicalFilePath();
+    const QString dir = fi.canonicalPath();
+    const QString self = QFileInfo(QCoreApplication::applicationFilePath()).canonicalFilePath();
+    const QString ownDirs[] = {QFileInfo(env_.programDir).canonicalFilePath(),
+                               QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath()};
+    if (canon == self) return true;
+    for (const QString &d : ownDirs)
+        if (!d.isEmpty() && dir == d) return true;
+    return false;
+}
+
+void TForm1::deleteOldCopy(const QString &value) {
+    const QString path = kv::trimmed(value);
+    if (path.isEmpty() || path == QLatin1String("0")) return;
+    const QFileInfo fi(path);
+    // Only an old program file elsewhere: never a folder, a relative name or ourselves.
+    if (!fi.isAbsolute() || !fi.isFile() || isOwnFile(path)) return;
+    QFile::remove(path);
+}
+
+void TForm1::TimerStartTimer() {
+    TimerStart->stop();
+    setWindowTitle(QStringLiteral("Korvelo 投影助理"));
+    kv::IniFile ini(iniPath());
+    const QString runText = ini.readString(kServer, "RunTimes", "0");
+    const auto runTimes = parseWholeNumber(runText);
+    if (!runTimes) {
+        services_.dialogs->message(QStringLiteral("'%1' is not a valid integer value").arg(runText));
+        return;
+    }
+    if (*runTimes == 0) {
+        appendLog(kGreeting);
+        if (FormWorkDir) FormWorkDir->show();
+        return;
+    }
+    if (*runTimes == 1) {
+        deleteOldCopy(ini.readString(kServer, "NotDel_c", "0"));
+        deleteOldCopy(ini.readString(kServer, "NotDel_s", "0"));
+        try {
+            ini.writeString(kServer, "NotDel_c", "0");
+            ini.writeString(kServer, "NotDel_s", "0");
+            ini.writeString(kServer, "RunTimes", "2");
+        } catch (const kv::IniWriteError &e) {
+            services_.dialogs->message(e.message());
+            return;
+        }
+    }
+    if (FormSet && FormSet->CheckBoxAutoStart->isChecked() &&
+        SpeedButtonServerStart->text() == kStartCaption)
+        SpeedButtonServerStart->click();
+    if (*runTimes >= 2 && FormSet && FormSet->CheckBoxAutoCheckNew->isChecked() &&
+        services_.clock->shortDate() != LastCheckDate)
+        dailyVersionCheck();
+}
+
+// ---- version check -----------------------------------------------------------
+
+void TForm1::dailyVersionCheck() {
+    const QString today = services_.clock->shortDate();
+    try {
+        kv::IniFile(iniPath()).writeString(kServer, "CheckDate", today);
+    } catch (const kv::IniWriteError &e) {
+        services_.dialogs->message(e.message());
+        return;
+    }
+    LastCheckDate = today;
+    if (LatestVersion > ProgramVersion) {
+        const QString text =
+            QStringLiteral("最新版本是") + versionText(LatestVersion) +
+            QStringLiteral("，如果您已经下载了最新版本，\n请点击“是”以后关闭，用最新程序覆盖原程序；如果您希望\n"
+                           "再次检测下载最新版本，请点击“否”；如果您希望维持当前\n现状不变，请点击“取消”");
+        switch (env_.choice->ask(text, QStringLiteral("提示"))) {
+        case ChoiceBox::Yes:
+            env_.exitProgram();
+            return;
+        case ChoiceBox::No:
+            break;
+        case ChoiceBox::Cancel:
+            return;
+        }
+    }
+    requestVersionPage();
+}
+
+void TForm1::requestVersionPage() {
+    setStatus(QStringLiteral("检测软件最新版本"));
+    // The loader's own limit lies beyond the poll's, so the poll reports the time-out.
+    env_.pages->load(QUrl(VersionPage), kVersionPageTimeoutMs + 10000, kVersionPageCap);
+    CheckStartTick = services_.clock->tick();
+    TimerHomePage->start();
+}
+
+void TForm1::TimerHomePageTimer() {
+    const std::uint32_t elapsed = services_.clock->tick() - CheckStartTick;
+    if (elapsed > static_cast<std::uint32_t>(kVersionPageTimeoutMs)) {
+        setStatus(QStringLiteral("检测最新版本超时"));
+        TimerHomePage->stop();
+        env_.pages->abort();
+        return;
+    }
+    if (!env_.pages->complete()) return;
+    TimerHomePage->stop();
+    const PageLoader::Page page = env_.pages->page();
+    if (page.ok) Memo2 = pageLines(page.body, page.contentType);
+
+    const VersionLine found = findVersionLine(Memo2);
+    if (found.kind == VersionLine::None) return;
+    if (found.kind == VersionLine::NotANumber) {
+        services_.dialogs->message(
+            QStringLiteral("'%1' is not a valid floating point value").arg(found.versionText));
+        return;
+    }
+    LatestVersion = found.version;
+    appendLog(QStringLiteral("找到新版本：") + versionText(found.version));
+    try {
+        kv::IniFile(iniPath()).writeString(kServer, "NewVersion", versionText(found.version));
+    } catch (const kv::IniWriteError &e) {
+        services_.dialogs->message(e.message());
+        return;
+    }
+    if (!(found.version > ProgramVersion)) {
+        setStatus(QStringLiteral("已经是最新版本") + versionText(ProgramVersion));
+        return;
+    }
+    if (!found.hasAddress || !isSafeDownloadAddress(found.address)) {
+        setStatus(QStringLiteral("没有找到最新版本下载地址"));
+        return;
+    }
+    setStatus(QStringLiteral("请在打开的浏览器中下载最新版本。完成后请解压覆盖原文件完成升级"));
+    DownloadAddress = found.address;
+    appendLog(QStringLiteral("最新版本下载地址：") + DownloadAddress);
+    services_.shell->openDocument(DownloadAddress);
+}
+
+// ---- tray, close, keys ---------------------------------------------------------
+
+void TForm1::SysCommandToTray() {
+    if (!env_.tray->available()) {
+        // No notification area: a plain minimise keeps the window reachable.
+        if (!isMinimized()) showMinimized();
+        return;
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    hide();
+    env_.tray->add(QStringLiteral("Korvelo投影助理"), PopupMenu1);
+}
+
+void TForm1::WMTrayIconLeftClick() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TForm1::NCloseClick() {
+    env_.tray->remove();
+    close();
+    env_.exitProgram();
+}
+
+void TForm1::changeEvent(QEvent *event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && env_.tray->available())
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) SysCommandToTray();
+        });
+}
+
+void TForm1::closeEvent(QCloseEvent *event) {
+    TimerStopRequest = true;
+    // Closes every client connection; the protocol side closes an open upload file.
+    listeners_.stop();
+    env_.tray->remove();
+    event->accept();
+    env_.exitProgram();
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress) {
+        const QString t = static_cast<QKeyEvent *>(event)->text();
+        if (t == QLatin1String("p")) SpeedButtonHelp->click();
+        else if (t == QLatin1String("{")) SpeedButtonServerStart->click();
+    } else if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
+        Image1Click();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- main-window commands -------------------------------------------------------
+
+void TForm1::SpeedButtonSetupClick() {
+    if (!FormSet) return;
+    FormSet->setVisible(!FormSet->isVisible());
+}
+
+void TForm1::SpeedButtonHelpClick() {
+    if (FormHelp) FormHelp->show();
+}
+
+void TForm1::SpeedButtonToClientClick() {
+    if (FormChouqian) FormChouqian->show();
+}
+
+void TForm1::Image1Click() { services_.shell->openDocument(kMakerPage); }
+
+void TForm1::EditDirKeyPress() {
+    const QString text = EditDir->text();
+    if (!QFileInfo(text).isDir()) {
+        setStatus(QStringLiteral("该目录不存在"));
+        return;
+    }
+    if (FormSet) FormSet->DirectoryListBox1->setFolder(text);
+}
+
+void TForm1::SpeedButton1Click() {
+    kv::IniFile ini(iniPath());
+    const QString fallback = QDir(env_.programDir).filePath(QStringLiteral("slidepad"));
+    QString path = kv::trimmed(ini.readString(QStringLiteral("Server"), "ClientFile", fallback));
+    if (path.isEmpty() || path == QLatin1String("0")) path = fallback;
+    if (!QFileInfo(path).isFile()) {
+        const QString chosen =
+            services_.dialogs->openFile(QStringLiteral("slidepad (slidepad*);;* (*)"), env_.programDir);
+        if (chosen.isEmpty()) {
+            setStatus(QStringLiteral("没有找到客户端文件：") + path);
+            return;
+        }
+        path = chosen;
+        try {
+            ini.writeString(QStringLiteral("Server"), "ClientFile", path);
+        } catch (const kv::IniWriteError &e) {
+            services_.dialogs->message(e.message());
+            return;
+        }
+    }
+    // The host ends only when the controller really started.
+    if (services_.shell->startProgram(path))
+        env_.exitProgram();
+    else
+        setStatus(QStringLiteral("无法启动客户端：") + path);
+}
+
+void TForm1::FileListBox1Open() {
+    QListWidgetItem *item = FileListBox1->currentItem();
+    if (!item || !onLocalOpen) return;
+    onLocalOpen(QDir(SharedFolderPath).filePath(item->text()));
 }
 
 }  // namespace host

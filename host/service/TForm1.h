@@ -1,18 +1,151 @@
 #pragma once
+// The host's main window: the service switch, the log box, the shared folder's
+// presentations, the start-up timer, the tray and the daily version check.
+#include <QString>
+#include <QStringList>
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
+
+#include "host/service/HostConfig.h"
+#include "host/service/HostPlatform.h"
+#include "host/service/HostUi.h"
+#include "host/service/ServiceListeners.h"
 #include "platform/Platform.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QStatusBar;
+class QTimer;
 
 namespace host {
 
-// The host's main window.
-class TForm1 : public QWidget {
+class TFormSet;
+class TFormWorkDir;
+class TFormHelp;
+class TFrmSendMail;
+class TFormChouqian;
+class TFormTimer;
+
+class TForm1 : public QWidget, public HostUi {
     Q_OBJECT
 public:
-    explicit TForm1(platform::Services services, QWidget *parent = nullptr);
+    // env.programDir is the folder of show.ini (default: the program's own folder).
+    TForm1(platform::Services services, HostEnv env = {}, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    // The other windows, created after this one.
+    void setWindows(TFormWorkDir *workDir, TFormHelp *help, TFormSet *set, TFrmSendMail *mail,
+                    TFormChouqian *lots, TFormTimer *clock);
+    TFormSet *formSet() const { return FormSet; }
+
+    ServiceListeners &listeners() { return listeners_; }
+    const platform::Services &services() const { return services_; }
+    const HostEnv &env() const { return env_; }
+    QString programDir() const { return env_.programDir; }
+    QString iniPath() const;
+
+    // Local open of a presentation (double click or Enter in FileListBox1).
+    std::function<void(const QString &fullPath)> onLocalOpen;
+
+    // --- HostUi ---
+    void appendLog(const QString &line) override;
+    int logLineCount() const override;
+    void clearLog() override;
+    void setStatus(const QString &text) override;
+    void setControllerText(const QString &address) override;
+    void clickTimerButton() override;
+    void activateMainWindow() override;
+    void refreshFileLists() override;
+    bool autoRespChecked() const override;
+    bool newTypeChecked() const override;
+    QString sharedFolder() const override { return SharedFolderPath; }
+    QString serviceUser() const override { return ServiceUser; }
+    QString servicePassword() const override { return ServicePassword; }
+    QString hostAddress() const override { return HostAddress; }
+
+    QString statusText() const;
+    // Makes path the shared folder (the settings window's folder list calls it).
+    void setSharedFolder(const QString &path);
+
+    // --- handlers ---
+    void SpeedButtonServerStartClick();
+    void SpeedButtontimerClick();
+    void TimerStartTimer();
+    void TimerHomePageTimer();
+    void SysCommandToTray();   // minimise: into the tray when there is one
+    void WMTrayIconLeftClick();
+    void NCloseClick();
+    void SpeedButtonSetupClick();
+    void SpeedButtonHelpClick();
+    void SpeedButtonToClientClick();
+    void Image1Click();
+    void SpeedButton1Click();
+    void EditDirKeyPress();    // Enter in EditDir
+    void FileListBox1Open();
+    // The daily check: question box when a newer version is already known, else the page.
+    void dailyVersionCheck();
+    void requestVersionPage();
+
+    // --- controls ---
+    QPushButton *SpeedButtonServerStart, *SpeedButtonShow2, *SpeedButtonToClient, *SpeedButtonSetup,
+        *SpeedButtonShow, *SpeedButtontimer, *SpeedButtonStopMp3, *SpeedButtonHelp, *SpeedButton1;
+    QLineEdit *EditDir, *EditMain;
+    QListWidget *FileListBox1;
+    QLabel *Image1;
+    QPlainTextEdit *memo1;
+    QStringList Memo2{QStringLiteral("Memo2")};  // the version page's text lines, never shown
+    QComboBox *ComboBoxLocalIP;
+    QStatusBar *StatusBar1;
+    QTimer *TimerStart, *TimerHomePage, *TimerPPTcount;
+    QMenu *PopupMenu1;
+    QAction *NServerStart, *NTimerStart, *NStopMp3, *NClose;
+
+    // --- module state ---
+    double ProgramVersion = kProgramVersion;
+    double LatestVersion = 1.0;
+    QString SharedFolderPath, ServiceUser, ServicePassword, ServicePortText, LastCheckDate,
+        AutoStartText, AutoRespText, NewTypeText, AutoCheckNewText, VersionPage;
+    QString HostAddress, ScanPortText, DownloadAddress, CurrentFile;
+    std::uint32_t CheckStartTick = 0;
+    // Presentation timer state, filled in by the timer.
+    bool TimerStopRequest = false, TimerRunning = false, TimerPaused = false;
+    int FadeAlpha = 0;
+    QString LastShowTitle;
+    std::uint32_t TimerStartTick = 0;
+    qint64 TimerTotalSeconds = 0, TimerDueSecond = 0;
+
+    static const QString kGreeting;
+    static const QString kMakerPage;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
+    void FormCreate();
+    void buildUi();
+    void deleteOldCopy(const QString &path);
+    bool isOwnFile(const QString &path) const;
+
     platform::Services services_;
+    HostEnv env_;
+    ServiceListeners listeners_;
+    QLabel *statusPanel_;
+    TFormWorkDir *FormWorkDir = nullptr;
+    TFormHelp *FormHelp = nullptr;
+    TFormSet *FormSet = nullptr;
+    TFrmSendMail *FrmSendMail = nullptr;
+    TFormChouqian *FormChouqian = nullptr;
+    TFormTimer *FormTimer = nullptr;
 };
 
 }  // namespace host

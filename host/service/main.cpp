@@ -1,10 +1,14 @@
 #include <QApplication>
 
+#include "host/service/HostApp.h"
 #include "host/service/TForm1.h"
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    host::TForm1 form(platform::realServices());
-    form.show();
+    // The tray and hidden windows must not end the program; only the main window's close does.
+    app.setQuitOnLastWindowClosed(false);
+    auto host = host::HostApp::create(platform::realServices(), host::HostEnv{});
+    if (!host) return 0;
+    host->Form1()->show();
     return app.exec();
 }

@@ -1,0 +1,87 @@
+#pragma once
+// The shared folder as the controllers see it: a paged list of presentations
+// on the control connection, and the single upload slot whose bytes arrive on
+// the data port. An upload is written to a hidden temporary file beside its
+// target and takes the real name only when every announced byte arrived.
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "host/service/ControlRoles.h"
+#include "host/service/HostUi.h"
+#include "platform/Platform.h"
+
+class QTemporaryFile;
+class QTcpSocket;
+
+namespace host {
+
+class FileTransfer : public QObject {
+    Q_OBJECT
+public:
+    using Send = std::function<void(const QByteArray &)>;
+
+    FileTransfer(platform::Services services, HostUi &ui, ControlRoles &roles,
+                 QObject *parent = nullptr);
+    ~FileTransfer() override;
+
+    // Control commands from a logged-in sender; replies go through `send`.
+    void list(const QString &sender, const Send &send);
+    void nextList(const QString &sender, const Send &send);
+    void up(const QString &sender, const Send &send);
+    void fileName(const QString &sender, const QByteArray &field, const Send &send);
+    void length(const QString &sender, const QByteArray &field, const Send &send);
+    void over(const QString &sender, const Send &send);
+
+    // A connection accepted on the data port.
+    void addDataConnection(QTcpSocket *socket);
+    // The last control connection from `address` closed.
+    void clientGone(const QString &address);
+    // The service stopped: the slot and the list are freed, a running upload is dropped.
+    void stop();
+
+    // Presentations of a folder as they are listed, sorted by name.
+    static QStringList presentationFiles(const QString &folder);
+
+    const QStringList &pendingList() const { return pending_; }
+    bool uploadOpen() const { return file_ != nullptr; }
+    bool finishing() const { return finishing_; }
+    qint64 receivedBytes() const { return received_; }
+    QString temporaryPath() const;
+    // How long "c_over" waits for missing bytes (10 s).
+    void setFinishWait(int ms) { finishWait_.setInterval(ms); }
+
+signals:
+    // An upload ended: stored under `path`, or dropped (path is where it would have gone).
+    void uploadSettled(bool stored, const QString &path);
+
+private:
+    void onData(QTcpSocket *socket, const QString &peer);
+    bool startFile(const QString &folder);
+    void settle();               // c_over's decision once the bytes are in (or time ran out)
+    void dropUpload();  // a running upload is abandoned: its file goes, with a log line
+    void freeSlot();
+    void log(const QString &line);
+
+    platform::Services services_;
+    HostUi &ui_;
+    ControlRoles &roles_;
+
+    QStringList pending_;
+
+    QString uploadName_;     // from "c_filename", checked
+    QString uploadFolder_;   // shared folder at "c_len"
+    std::unique_ptr<QTemporaryFile> file_;
+    qint64 announced_ = -1;
+    qint64 received_ = 0;
+    bool writeFailed_ = false;
+    bool finishing_ = false;  // "c_over" came, waiting for the rest of the bytes
+    QTimer finishWait_;
+};
+
+}  // namespace host

@@ -1,0 +1,48 @@
+#include "host/service/HostApp.h"
+
+#include "host/lots/TFormChouqian.h"
+#include "host/service/TForm1.h"
+#include "host/setup/TFormHelp.h"
+#include "host/setup/TFormWorkDir.h"
+#include "host/setup/TFrmSendMail.h"
+#include "host/timer/TFormSet.h"
+#include "host/timer/TFormTimer.h"
+
+namespace host {
+
+std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv env,
+                                         const QString &lockDir) {
+    auto lock = std::make_unique<SingleInstance>(lockDir);
+    if (lock->tryLock() == SingleInstance::Result::HeldElsewhere) {
+        services.dialogs->message(kAlreadyRunning);
+        return nullptr;
+    }
+    std::unique_ptr<HostApp> app(new HostApp);
+    app->lock_ = std::move(lock);
+    env = env.completed();
+    app->form1_ = std::make_unique<TForm1>(services, env);
+    app->order_ << app->form1_->objectName();
+    app->workDir_ = std::make_unique<TFormWorkDir>();
+    app->order_ << app->workDir_->objectName();
+    app->help_ = std::make_unique<TFormHelp>();
+    app->order_ << app->help_->objectName();
+    // The settings window copies the main window's start-up values at its creation.
+    app->set_ = std::make_unique<TFormSet>(app->form1_.get(), services, env.programDir);
+    app->order_ << app->set_->objectName();
+    app->mail_ = std::make_unique<TFrmSendMail>();
+    app->order_ << app->mail_->objectName();
+    app->lots_ = std::make_unique<TFormChouqian>();
+    app->order_ << app->lots_->objectName();
+    app->clock_ = std::make_unique<TFormTimer>();
+    app->order_ << app->clock_->objectName();
+    app->form1_->setWindows(app->workDir_.get(), app->help_.get(), app->set_.get(), app->mail_.get(),
+                            app->lots_.get(), app->clock_.get());
+    return app;
+}
+
+HostApp::~HostApp() {
+    // The main window goes last but must not reach the others while they go.
+    if (form1_) form1_->setWindows(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace host

@@ -1,0 +1,101 @@
+#pragma once
+// The host's control service: control lines on the control port (login,
+// PowerPoint driving, hand-over of control, file list and upload), upload data
+// on the data port and discovery probes. The main window owns one and gives it
+// the listeners, the platform services and itself as HostUi.
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+#include "host/service/ControlRoles.h"
+#include "host/service/FileTransfer.h"
+#include "host/service/HostUi.h"
+#include "host/service/LoginTable.h"
+#include "host/service/PptDriver.h"
+#include "platform/Platform.h"
+
+class QTcpSocket;
+
+namespace host {
+
+class ServiceListeners;
+
+class HostService : public QObject {
+    Q_OBJECT
+public:
+    HostService(ServiceListeners &listeners, platform::Services services, HostUi &ui,
+                QObject *parent = nullptr);
+    ~HostService() override;
+
+    // Double-click or Enter in the main window's file list: opens the file with
+    // the shell and makes its bare name the current file.
+    void localOpen(const QString &fullPath);
+    QString currentFile() const { return ppt_.currentFile(); }
+
+    QString controllerAddress() const { return roles_.controller(); }
+    QString applicantAddress() const { return roles_.applicant; }
+    QString uploaderAddress() const { return roles_.uploader; }
+    QString listOwnerAddress() const { return roles_.listOwner; }
+
+    LoginTable &loginTable() { return logins_; }
+    const LoginTable &loginTable() const { return logins_; }
+
+    // PowerPoint window finder (modes 0-3) and slide-show start, for the
+    // presentation timer and the second-screen code.
+    platform::WindowId findPPTWindow(int mode) { return ppt_.findPPTWindow(mode); }
+    void startSlideShow(platform::WindowId target = 0) { ppt_.startSlideShow(target); }
+
+    PptDriver &ppt() { return ppt_; }
+    FileTransfer &transfer() { return *transfer_; }
+
+signals:
+    // The controlling address changed ("" when free).
+    void controllerChanged(const QString &address);
+
+private:
+    struct Connection;
+    using ConnectionPtr = std::shared_ptr<Connection>;
+
+    void onControlConnected(QTcpSocket *socket);
+    void onDataConnected(QTcpSocket *socket);
+    void onDatagram(const QByteArray &bytes, const QHostAddress &from, quint16 fromPort);
+    void onServiceStopped();
+
+    void scheduleRead(const ConnectionPtr &c);
+    void readControl(const ConnectionPtr &c);
+    void connectionClosed(const ConnectionPtr &c);
+    void dispatch(Connection &c, const QByteArray &line);
+
+    void login(Connection &c, const QByteArray &field);
+    void keyCommand(Connection &c, const QByteArray &field);
+    void open(Connection &c, const QByteArray &field);
+    void close(Connection &c);
+    void show(Connection &c);
+    void ask(Connection &c);
+    void agree(Connection &c);
+    void reject(Connection &c);
+    bool requestControl(Connection &c);
+    // True when another holds control; the sender got "s_other".
+    bool heldByOther(Connection &c);
+
+    Connection *oldestConnectionFrom(const QString &address);
+    bool hasConnectionFrom(const QString &address) const;
+    static void send(Connection &c, const QByteArray &bytes);
+    void log(const QString &text);
+
+    ServiceListeners &listeners_;
+    platform::Services services_;
+    HostUi &ui_;
+    LoginTable logins_;
+    ControlRoles roles_;
+    PptDriver ppt_;
+    FileTransfer *transfer_;
+    std::vector<ConnectionPtr> connections_;  // oldest first
+};
+
+}  // namespace host

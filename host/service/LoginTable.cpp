@@ -1,0 +1,44 @@
+#include "host/service/LoginTable.h"
+
+namespace host {
+
+int LoginTable::listLength() const {
+    int n = 0;
+    while (n < kSlots - 1 && !slots_[n].isEmpty()) ++n;
+    return n;
+}
+
+bool LoginTable::contains(const QString &address) const {
+    if (address.isEmpty() || address == kBlank) return false;
+    for (int i = 0; i < kSlots - 1 && !slots_[i].isEmpty(); ++i)
+        if (slots_[i] == address) return true;
+    return false;
+}
+
+bool LoginTable::isFull() const {
+    for (int i = 0; i < kUsable; ++i)
+        if (slots_[i].isEmpty() || slots_[i] == kBlank) return false;
+    return true;
+}
+
+LoginTable::AddResult LoginTable::add(const QString &address) {
+    if (contains(address)) return AddResult::Already;
+    if (address.isEmpty() || address == kBlank) return AddResult::Full;
+    for (int i = 0; i < kUsable; ++i)
+        if (slots_[i].isEmpty() || slots_[i] == kBlank) {
+            slots_[i] = address;
+            return AddResult::Added;
+        }
+    return AddResult::Full;
+}
+
+void LoginTable::remove(const QString &address) {
+    if (address.isEmpty() || address == kBlank) return;
+    for (int i = 0; i < kSlots - 1 && !slots_[i].isEmpty(); ++i)
+        if (slots_[i] == address) {
+            slots_[i] = slots_[i + 1].isEmpty() ? QString() : kBlank;
+            return;
+        }
+}
+
+}  // namespace host

@@ -1,0 +1,154 @@
+#include "host/service/PptDriver.h"
+
+#include "common/Text.h"
+#include "host/service/PresentationNames.h"
+
+namespace host {
+
+namespace {
+constexpr int kF4 = 0x73;
+constexpr int kLetterD = 68, kLetterS = 83, kLetterO = 79, kLetterW = 87;
+constexpr int kForegroundPolls = 300;
+}  // namespace
+
+PptDriver::PptDriver(platform::Services services, HostUi &ui)
+    : services_(std::move(services)), ui_(ui) {}
+
+platform::WindowId PptDriver::findPPTWindow(int mode, const QString &file) {
+    if (mode < 0 || mode > 3) return 0;
+    QString stem;
+    if (mode == 1) {
+        stem = stemOf(file);
+        if (stem.isEmpty()) return 0;
+    }
+    platform::WindowId lastMatch = 0;
+    for (platform::WindowId w : services_.windows->topLevelWindows()) {
+        services_.clock->processMessages();
+        const QString title = services_.windows->title(w).left(254);
+        if (title.isEmpty() || !title.contains(kPowerPoint)) continue;
+        switch (mode) {
+        case 0:
+            return w;
+        case 1:
+            if (!title.contains(stem)) break;
+            if (title.contains(kSlideShow)) return w;
+            lastMatch = w;
+            break;
+        case 2:
+            if (title.contains(kPresenterView)) return w;
+            break;
+        case 3:
+            if (title.contains(kSlideShow) && !title.contains(kPresenterView)) return w;
+            break;
+        }
+    }
+    return lastMatch;
+}
+
+bool PptDriver::inFront(platform::WindowId w) {
+    return w != 0 && services_.windows->foreground() == w;
+}
+
+void PptDriver::notInFront() { ui_.setStatus(kNotInFront); }
+
+bool PptDriver::bringToFront(platform::WindowId w, int sleepMs) {
+    services_.windows->switchTo(w);
+    if (sleepMs > 0) services_.clock->sleep(sleepMs);
+    if (inFront(w)) return true;
+    notInFront();
+    return false;
+}
+
+void PptDriver::down(int vk, int sleepMs) {
+    services_.keyboard->keyDown(vk);
+    if (sleepMs > 0) services_.clock->sleep(sleepMs);
+}
+
+void PptDriver::up(int vk, int sleepMs) {
+    services_.keyboard->keyUp(vk);
+    if (sleepMs > 0) services_.clock->sleep(sleepMs);
+}
+
+void PptDriver::press(int vk, int sleepMs) {
+    services_.keyboard->keyDown(vk);
+    services_.keyboard->keyUp(vk);
+    if (sleepMs > 0) services_.clock->sleep(sleepMs);
+}
+
+bool PptDriver::sendKey(platform::WindowId w, int vk) {
+    if (!bringToFront(w, 100)) return false;
+    press(vk, 0);
+    return true;
+}
+
+bool PptDriver::closePresentation(platform::WindowId w) {
+    if (!bringToFront(w, 200)) return false;
+    press(platform::vk::Escape, 100);
+    // Alt+F4 closes whatever is in front, so look again first.
+    if (!inFront(w)) {
+        notInFront();
+        return false;
+    }
+    down(platform::vk::Menu, 10);
+    press(kF4, 10);
+    up(platform::vk::Menu, 0);
+    ui_.activateMainWindow();
+    currentFile_.clear();
+    services_.clock->sleep(50);
+    return true;
+}
+
+void PptDriver::startSlideShow(platform::WindowId target) {
+    services_.clock->sleep(500);
+    ui_.setStatus(QString());
+    const platform::WindowId w = target ? target : findPPTWindow(0);
+    if (!w) {
+        ui_.setStatus(kOpenFirst);
+        return;
+    }
+    services_.windows->switchTo(w);
+    bool front = false;
+    for (int i = 0; i < kForegroundPolls; ++i) {
+        services_.clock->processMessages();
+        if (inFront(w)) {
+            front = true;
+            break;
+        }
+        services_.clock->sleep(10);
+    }
+    if (!front) {
+        notInFront();
+        return;
+    }
+    press(platform::vk::Escape, 300);
+    const bool extended =
+        services_.screens->virtualDesktop().width() > services_.screens->primary().width();
+    if (!extended) {
+        if (!inFront(w)) return notInFront();
+        press(platform::vk::F5, 0);
+        return;
+    }
+    // The set-up dialog takes the front during the sequence, so the window was
+    // checked once before it.
+    using namespace platform::vk;
+    if (!inFront(w)) return notInFront();
+    down(Menu, 10);
+    down(kLetterD, 50);
+    up(kLetterD, 100);
+    down(kLetterS, 50);
+    up(kLetterS, 200);
+    press(kLetterO, 200);
+    up(Menu, 200);
+    press(End, 200);
+    down(Menu, 10);
+    down(kLetterW, 20);
+    up(kLetterW, 100);
+    up(Menu, 200);
+    down(OemMinus, 50);
+    up(OemMinus, 200);
+    press(Return, 300);
+    press(F5, 1200);
+    services_.windows->minimize(w);
+}
+
+}  // namespace host

@@ -1,0 +1,482 @@
+#include "host/timer/TFormSet.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "host/service/HostConfig.h"
+#include "host/service/TForm1.h"
+
+namespace host {
+
+// ---- folder list ---------------------------------------------------------
+
+DirectoryListBox::DirectoryListBox(QWidget *parent) : QListWidget(parent) {
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+        setFolder(item->data(Qt::UserRole).toString());
+    });
+}
+
+bool DirectoryListBox::setFolder(const QString &path) {
+    QFileInfo fi(path);
+    if (path.isEmpty() || !fi.isDir()) return false;
+    const QString clean = QDir::cleanPath(fi.absoluteFilePath());
+    if (clean == folder_) return true;
+    folder_ = clean;
+    reload();
+    emit folderChanged();
+    return true;
+}
+
+void DirectoryListBox::reload() {
+    clear();
+    if (folder_.isEmpty()) return;
+    QDir dir(folder_);
+    auto add = [this](const QString &label, const QString &path) {
+        auto *item = new QListWidgetItem(label, this);
+        item->setData(Qt::UserRole, path);
+    };
+    if (!dir.isRoot()) add(QStringLiteral(".."), QDir::cleanPath(dir.absoluteFilePath("..")));
+    add(folder_, folder_);
+    const auto subs = dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &sub : subs) add(QStringLiteral("  ") + sub.fileName(), sub.absoluteFilePath());
+}
+
+// ---- window --------------------------------------------------------------
+
+namespace {
+
+QRadioButton *radio(const QString &name, const QString &text, QWidget *parent) {
+    auto *r = new QRadioButton(text, parent);
+    r->setObjectName(name);
+    return r;
+}
+
+QLineEdit *edit(const QString &name, const QString &text, QWidget *parent) {
+    auto *e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    return e;
+}
+
+QPushButton *button(const QString &name, const QString &text, const QString &hint, QWidget *parent) {
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    if (!hint.isEmpty()) b->setToolTip(hint);
+    return b;
+}
+
+QCheckBox *check(const QString &name, const QString &text, const QString &hint, QWidget *parent) {
+    auto *c = new QCheckBox(text, parent);
+    c->setObjectName(name);
+    c->setToolTip(hint);
+    c->setChecked(true);
+    return c;
+}
+
+// A radio set with no selection: Qt's auto-exclusive radios refuse to uncheck
+// the last checked one, so exclusivity is lifted for the moment.
+void clearRadios(std::initializer_list<QRadioButton *> radios) {
+    for (QRadioButton *r : radios) {
+        r->setAutoExclusive(false);
+        r->setChecked(false);
+        r->setAutoExclusive(true);
+    }
+}
+
+const QString kServer = QStringLiteral("server");
+const QString kTimer = QStringLiteral("timer");
+
+QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); }
+
+}  // namespace
+
+TFormSet::TFormSet(TForm1 *form1, platform::Services services, QString programDir, QWidget *parent)
+    : QWidget(parent, Qt::Dialog),
+      form1_(form1),
+      services_(std::move(services)),
+      programDir_(std::move(programDir)) {
+    setObjectName(QStringLiteral("FormSet"));
+    setWindowTitle(QStringLiteral("Korvelo投影助理 设置"));
+    buildUi();
+    TimerStart = new QTimer(this);
+    TimerStart->setObjectName(QStringLiteral("TimerStart"));
+    TimerStart->setSingleShot(true);
+    TimerStart->setInterval(200);
+    connect(TimerStart, &QTimer::timeout, this, &TFormSet::TimerStartTimer);
+    FormCreate();
+    TimerStart->start();
+}
+
+QString TFormSet::iniPath() const { return showIniPath(programDir_); }
+
+void TFormSet::buildUi() {
+    resize(485, 407);
+    auto *root = new QVBoxLayout(this);
+    tabs = new QTabWidget(this);
+    root->addWidget(tabs);
+
+    // Network and projection.
+    auto *net = new QWidget;
+    auto *netLay = new QVBoxLayout(net);
+    auto *gNet = new QGroupBox(QStringLiteral("网络参数"), net);
+    auto *gl = new QGridLayout(gNet);
+    EditControlPort = edit("EditControlPort", "8220", gNet);
+    EditSUser = edit("EditSUser", "tuvop", gNet);
+    EditSPass = edit("EditSPass", "tuvop", gNet);
+    EditSPass->setEchoMode(QLineEdit::Password);
+    gl->addWidget(new QLabel(QStringLiteral("本机端口"), gNet), 0, 0);
+    gl->addWidget(EditControlPort, 0, 1);
+    gl->addWidget(new QLabel(QStringLiteral("用户名"), gNet), 1, 0);
+    gl->addWidget(EditSUser, 1, 1);
+    gl->addWidget(new QLabel(QStringLiteral("密    码"), gNet), 2, 0);
+    gl->addWidget(EditSPass, 2, 1);
+    auto *gCtl = new QGroupBox(QStringLiteral("投影控制"), net);
+    auto *cl = new QVBoxLayout(gCtl);
+    CheckBoxAutoStart = check("CheckBoxAutoStart", QStringLiteral("自动启动投影服务  "),
+                              QStringLiteral("勾选后，当本软件启动时，自动启动投影服务"), gCtl);
+    CheckBoxAutoResp = check("CheckBoxAutoResp", QStringLiteral("自动响应投影申请  "),
+                             QStringLiteral("如未勾选，则由本机决定是否响应远端的投影申请"), gCtl);
+    CheckBoxNewType = check("CheckBoxNewType", QStringLiteral("原控者处理新申请  "),
+                            QStringLiteral("勾选后，当有新的人员申请接管投影控制权时，由原控制者决定是否同意；否则由本机决定"),
+                            gCtl);
+    cl->addWidget(CheckBoxAutoStart);
+    cl->addWidget(CheckBoxAutoResp);
+    cl->addWidget(CheckBoxNewType);
+    netLay->addWidget(gNet);
+    netLay->addWidget(gCtl);
+    netLay->addStretch();
+    tabs->addTab(net, QStringLiteral("网络与投影"));
+
+    // Timer.
+    auto *tim = new QWidget;
+    auto *tl = new QGridLayout(tim);
+    auto *gCount = new QGroupBox(QStringLiteral("计时方式"), tim);
+    auto *l1 = new QHBoxLayout(gCount);
+    RadioButtonCountDown = radio("RadioButtonCountDown", QStringLiteral("倒计时"), gCount);
+    RadioButtonCountUp = radio("RadioButtonCountUp", QStringLiteral("正计时"), gCount);
+    RadioButtonCountDown->setChecked(true);
+    l1->addWidget(RadioButtonCountDown);
+    l1->addWidget(RadioButtonCountUp);
+    auto *gDisp = new QGroupBox(QStringLiteral("显示方式"), tim);
+    auto *l2 = new QHBoxLayout(gDisp);
+    RadioButtonPart = radio("RadioButtonPart", QStringLiteral("局部显示  "), gDisp);
+    RadioButtonGlobal = radio("RadioButtonGlobal", QStringLiteral("全屏显示  "), gDisp);
+    RadioButtonNoDisp = radio("RadioButtonNoDisp", QStringLiteral("不显示  "), gDisp);
+    l2->addWidget(RadioButtonPart);
+    l2->addWidget(RadioButtonGlobal);
+    l2->addWidget(RadioButtonNoDisp);
+    auto *gStart = new QGroupBox(QStringLiteral("启动"), tim);
+    auto *l3 = new QHBoxLayout(gStart);
+    RadioButtonStartOnPPT = radio("RadioButtonStartOnPPT", QStringLiteral("幻灯片放映时启动  "), gStart);
+    RadioButtonStartOnM = radio("RadioButtonStartOnM", QStringLiteral("手动启动  "), gStart);
+    RadioButtonStartOnM->setChecked(true);
+    l3->addWidget(RadioButtonStartOnPPT);
+    l3->addWidget(RadioButtonStartOnM);
+    auto *gPos = new QGroupBox(QStringLiteral("显示参数"), tim);
+    auto *l4 = new QGridLayout(gPos);
+    auto *corners = new QWidget(gPos);
+    auto *cornerLay = new QHBoxLayout(corners);
+    cornerLay->setContentsMargins(0, 0, 0, 0);
+    RadioButtonLT = radio("RadioButtonLT", QStringLiteral("左上"), corners);
+    RadioButtonRT = radio("RadioButtonRT", QStringLiteral("右上"), corners);
+    RadioButtonLB = radio("RadioButtonLB", QStringLiteral("左下"), corners);
+    RadioButtonRB = radio("RadioButtonRB", QStringLiteral("右下"), corners);
+    cornerLay->addWidget(new QLabel(QStringLiteral("位置  "), corners));
+    for (auto *r : {RadioButtonLT, RadioButtonRT, RadioButtonLB, RadioButtonRB}) cornerLay->addWidget(r);
+    LabelX = new QLabel(gPos);
+    LabelX->setObjectName("LabelX");
+    LabelY = new QLabel(gPos);
+    LabelY->setObjectName("LabelY");
+    EditX = edit("EditX", "5", gPos);
+    EditY = edit("EditY", "5", gPos);
+    l4->addWidget(corners, 0, 0, 1, 2);
+    l4->addWidget(LabelX, 1, 0);
+    l4->addWidget(EditX, 1, 1);
+    l4->addWidget(LabelY, 2, 0);
+    l4->addWidget(EditY, 2, 1);
+    auto *gText = new QGroupBox(QStringLiteral("文字"), tim);
+    auto *l5 = new QHBoxLayout(gText);
+    SpeedButtonFont = button("SpeedButtonFont", QStringLiteral("字体"), {}, gText);
+    SpeedButtonBackColor = button("SpeedButtonBackColor", QStringLiteral("背景色"), {}, gText);
+    SpeedButtonTimer = button("SpeedButtonTimer", QStringLiteral("显示"), {}, gText);
+    SpeedButtonNoBack = button("SpeedButtonNoBack", QStringLiteral("无背景"), {}, gText);
+    for (auto *b : {SpeedButtonFont, SpeedButtonBackColor, SpeedButtonTimer, SpeedButtonNoBack}) l5->addWidget(b);
+    auto *gLen = new QGroupBox(QStringLiteral("时长设置"), tim);
+    auto *l6 = new QHBoxLayout(gLen);
+    EditDelayTime = edit("EditDelayTime", "0", gLen);
+    EditH = edit("EditH", "0", gLen);
+    EditM = edit("EditM", "10", gLen);
+    EditS = edit("EditS", "0", gLen);
+    l6->addWidget(new QLabel(QStringLiteral("延时"), gLen));
+    l6->addWidget(EditDelayTime);
+    l6->addWidget(new QLabel(QStringLiteral("秒启动"), gLen));
+    l6->addWidget(new QLabel(QStringLiteral("计时"), gLen));
+    l6->addWidget(EditH);
+    l6->addWidget(new QLabel(QStringLiteral("小时"), gLen));
+    l6->addWidget(EditM);
+    l6->addWidget(new QLabel(QStringLiteral("分"), gLen));
+    l6->addWidget(EditS);
+    l6->addWidget(new QLabel(QStringLiteral("秒"), gLen));
+    auto *gRun = new QGroupBox(QStringLiteral("执行"), tim);
+    auto *l7 = new QGridLayout(gRun);
+    ComboBoxStartMp3 = new QComboBox(gRun);
+    ComboBoxStartMp3->setObjectName("ComboBoxStartMp3");
+    ComboBoxStartMp3->addItems({QStringLiteral("无操作"), QStringLiteral("播放音乐")});
+    EditStartMp3 = edit("EditStartMp3", "", gRun);
+    SpeedButtonStartSelMp3 = button("SpeedButtonStartSelMp3", "...", {}, gRun);
+    ComboBox1 = new QComboBox(gRun);
+    ComboBox1->setObjectName("ComboBox1");
+    ComboBox1->setEditable(true);  // holds whatever text the file gave it
+    ComboBox1->addItems({QStringLiteral("无操作"), QStringLiteral("黑屏"), QStringLiteral("逐渐黑屏"),
+                         QStringLiteral("关闭幻灯片")});
+    ComboBox2 = new QComboBox(gRun);
+    ComboBox2->setObjectName("ComboBox2");
+    ComboBox2->setEditable(true);
+    ComboBox2->addItems({QStringLiteral("无操作"), QStringLiteral("播放音乐")});
+    EditMp3 = edit("EditMp3", "", gRun);
+    SpeedButtonSel = button("SpeedButtonSel", "...", {}, gRun);
+    l7->addWidget(new QLabel(QStringLiteral("计时开始"), gRun), 0, 0);
+    l7->addWidget(new QLabel(QStringLiteral("声音"), gRun), 0, 1);
+    l7->addWidget(ComboBoxStartMp3, 0, 2);
+    l7->addWidget(EditStartMp3, 0, 3);
+    l7->addWidget(SpeedButtonStartSelMp3, 0, 4);
+    l7->addWidget(new QLabel(QStringLiteral("计时结束"), gRun), 1, 0);
+    l7->addWidget(new QLabel(QStringLiteral("屏幕"), gRun), 1, 1);
+    l7->addWidget(ComboBox1, 1, 2);
+    l7->addWidget(new QLabel(QStringLiteral("声音"), gRun), 2, 1);
+    l7->addWidget(ComboBox2, 2, 2);
+    l7->addWidget(EditMp3, 2, 3);
+    l7->addWidget(SpeedButtonSel, 2, 4);
+    tl->addWidget(gCount, 0, 0);
+    tl->addWidget(gStart, 0, 1);
+    tl->addWidget(gDisp, 1, 0, 1, 2);
+    tl->addWidget(gPos, 2, 0);
+    tl->addWidget(gText, 2, 1);
+    tl->addWidget(gLen, 3, 0, 1, 2);
+    tl->addWidget(gRun, 4, 0, 1, 2);
+    tabs->addTab(tim, QStringLiteral("计时"));
+
+    // System.
+    auto *sys = new QWidget;
+    auto *sl = new QVBoxLayout(sys);
+    auto *gDir = new QGroupBox(QStringLiteral("PPT公共文件夹"), sys);
+    auto *dl = new QGridLayout(gDir);
+    DriveComboBox1 = new QComboBox(gDir);
+    DriveComboBox1->setObjectName("DriveComboBox1");
+    DriveComboBox1->addItems({QDir::homePath(), QDir::rootPath()});
+    DirectoryListBox1 = new DirectoryListBox(gDir);
+    DirectoryListBox1->setObjectName("DirectoryListBox1");
+    DirectoryListBox1->setToolTip(QStringLiteral("指定待投影的PPT存放的文件夹"));
+    EditDir = edit("EditDir", "", gDir);
+    EditDir->setReadOnly(true);
+    EditNew = edit("EditNew", "", gDir);
+    SpeedButtonNew = button("SpeedButtonNew", QStringLiteral("  新建"),
+                            QStringLiteral("在上面框中输入文件夹名，可以在当前文件夹中创建指定文件夹"), gDir);
+    dl->addWidget(DriveComboBox1, 0, 0, 1, 2);
+    dl->addWidget(DirectoryListBox1, 1, 0, 1, 2);
+    dl->addWidget(EditDir, 2, 0, 1, 2);
+    dl->addWidget(EditNew, 3, 0);
+    dl->addWidget(SpeedButtonNew, 3, 1);
+    auto *gSoft = new QGroupBox(QStringLiteral("软件"), sys);
+    auto *ol = new QVBoxLayout(gSoft);
+    CheckBoxAutoCheckNew = check("CheckBoxAutoCheckNew", QStringLiteral("自动检测最新版本"),
+                                 QStringLiteral("每天检测一次。最新版本会更完善，解决软件存在的缺陷"), gSoft);
+    ol->addWidget(CheckBoxAutoCheckNew);
+    sl->addWidget(gDir);
+    sl->addWidget(gSoft);
+    tabs->addTab(sys, QStringLiteral("系统"));
+
+    // Bottom bar.
+    auto *bar = new QHBoxLayout;
+    SpeedButtonSave = button("SpeedButtonSave", QStringLiteral("保存"), QStringLiteral("保存所有参数设置"), this);
+    SpeedButton2 = button("SpeedButton2", QStringLiteral("关闭"), QStringLiteral("关闭本设置窗口"), this);
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setSizeGripEnabled(false);
+    statusPanel_ = new QLabel(StatusBar1);
+    statusPanel_->setMinimumWidth(300);
+    StatusBar1->addWidget(statusPanel_);
+    bar->addWidget(SpeedButtonSave);
+    bar->addWidget(SpeedButton2);
+    bar->addWidget(StatusBar1, 1);
+    root->addLayout(bar);
+
+    connect(SpeedButtonSave, &QPushButton::clicked, this, &TFormSet::SpeedButtonSaveClick);
+    connect(SpeedButton2, &QPushButton::clicked, this, &TFormSet::SpeedButton2Click);
+    connect(SpeedButtonNew, &QPushButton::clicked, this, &TFormSet::SpeedButtonNewClick);
+    connect(DirectoryListBox1, &DirectoryListBox::folderChanged, this, &TFormSet::DirectoryListBox1Change);
+    connect(DriveComboBox1, &QComboBox::activated, this,
+            [this](int i) { DirectoryListBox1->setFolder(DriveComboBox1->itemText(i)); });
+}
+
+QString TFormSet::statusText() const { return statusPanel_->text(); }
+void TFormSet::setStatusText(const QString &text) { statusPanel_->setText(text); }
+
+void TFormSet::FormCreate() {
+    const QRect screen = services_.screens->primary();
+    LabelX->setText(QStringLiteral("横坐标0-") + QString::number(screen.width() - 1));
+    LabelY->setText(QStringLiteral("纵坐标0-") + QString::number(screen.height() - 1));
+    EditSUser->setText(form1_->ServiceUser);
+    EditSPass->setText(form1_->ServicePassword);
+    EditControlPort->setText(form1_->ServicePortText);
+    CheckBoxAutoStart->setChecked(form1_->AutoStartText == QLatin1String("true"));
+    CheckBoxAutoResp->setChecked(form1_->AutoRespText == QLatin1String("true"));
+    CheckBoxNewType->setChecked(form1_->NewTypeText == QLatin1String("true"));
+    CheckBoxAutoCheckNew->setChecked(form1_->AutoCheckNewText == QLatin1String("true"));
+    // A stored folder that is gone must not cost the other settings: fall back
+    // to the home folder and carry on.
+    if (!DirectoryListBox1->setFolder(form1_->SharedFolderPath))
+        DirectoryListBox1->setFolder(QDir::homePath());
+}
+
+void TFormSet::TimerStartTimer() {
+    TimerStart->stop();
+    const kv::IniFile ini(iniPath());
+    const QString count = ini.readString(kTimer, "count", "down");
+    if (count == QLatin1String("down")) RadioButtonCountDown->setChecked(true);
+    else if (count == QLatin1String("up")) RadioButtonCountUp->setChecked(true);
+
+    const QString start = ini.readString(kTimer, "start", "M");
+    if (start == QLatin1String("ppt")) {
+        if (!RadioButtonStartOnPPT->isChecked()) form1_->LastShowTitle.clear();
+        RadioButtonStartOnPPT->setChecked(true);
+        form1_->TimerPPTcount->start();
+    } else if (start == QLatin1String("M")) {
+        RadioButtonStartOnM->setChecked(true);
+        form1_->TimerPPTcount->stop();
+    }
+
+    const QString display = ini.readString(kTimer, "display", "part");
+    if (display == QLatin1String("part")) {
+        RadioButtonPart->setChecked(true);
+    } else if (display == QLatin1String("global")) {
+        clearRadios({RadioButtonPart, RadioButtonNoDisp});
+        RadioButtonGlobal->setChecked(true);
+    } else if (display == QLatin1String("NoDisplay")) {
+        RadioButtonNoDisp->setChecked(true);
+    } else {
+        clearRadios({RadioButtonPart, RadioButtonGlobal, RadioButtonNoDisp});
+    }
+
+    EditX->setText(ini.readString(kTimer, "X", "5"));
+    EditY->setText(ini.readString(kTimer, "Y", "5"));
+    EditDelayTime->setText(ini.readString(kTimer, "Delay", "0"));
+    EditH->setText(ini.readString(kTimer, "hour", "0"));
+    EditM->setText(ini.readString(kTimer, "minute", "10"));
+    EditS->setText(ini.readString(kTimer, "second", "0"));
+    ComboBox1->setCurrentText(ini.readString(kTimer, "TimeScreen", QStringLiteral("无操作")));
+    ComboBox2->setCurrentText(ini.readString(kTimer, "TimeSound", QStringLiteral("无操作")));
+    EditMp3->setText(ini.readString(kTimer, "TimeSoundMp3", ""));
+
+    lookLoaded_ = false;
+    loadLookIfNeeded();
+
+    CheckBoxAutoCheckNew->setChecked(autoCheckNewOn(ini.readString(kServer, "AutoCheckNew", "")));
+    loaded_ = true;
+}
+
+void TFormSet::loadLookIfNeeded() {
+    if (lookLoaded_) return;
+    const kv::IniFile ini(iniPath());
+    ClockBackColor = ini.readString(kTimer, "BackColor", "clNone");
+    ClockFontColor = ini.readString(kTimer, "color", "clLime");
+    ClockFontSize = ini.readString(kTimer, "size", "16");
+    ClockFontName = ini.readString(kTimer, "name", "MS Sans Serif");
+    ClockFontHeight = ini.readString(kTimer, "height", "32");
+    ClockFontStyle = ini.readString(kTimer, "style", "0000");
+    lookLoaded_ = true;
+}
+
+void TFormSet::SpeedButtonSaveClick() {
+    // A save before the 200 ms load keeps the stored look rather than blanks.
+    loadLookIfNeeded();
+    kv::IniFile ini(iniPath());
+    try {
+        ini.writeString(kServer, "AutoStart", flag(CheckBoxAutoStart->isChecked()));
+        ini.writeString(kServer, "AutoResp", flag(CheckBoxAutoResp->isChecked()));
+        ini.writeString(kServer, "NewType", flag(CheckBoxNewType->isChecked()));
+        ini.writeString(kServer, "PPTdir", DirectoryListBox1->folder());
+        ini.writeString(kServer, "ServerUser", EditSUser->text());
+        ini.writeString(kServer, "ServerPass", EditSPass->text());
+        ini.writeString(kServer, "ServerPort", EditControlPort->text());
+
+        if (RadioButtonCountDown->isChecked()) ini.writeString(kTimer, "count", "down");
+        else if (RadioButtonCountUp->isChecked()) ini.writeString(kTimer, "count", "up");
+        if (RadioButtonStartOnPPT->isChecked()) ini.writeString(kTimer, "start", "ppt");
+        else if (RadioButtonStartOnM->isChecked()) ini.writeString(kTimer, "start", "M");
+        if (RadioButtonPart->isChecked()) ini.writeString(kTimer, "display", "part");
+        else if (RadioButtonGlobal->isChecked()) ini.writeString(kTimer, "display", "global");
+        else if (RadioButtonNoDisp->isChecked()) ini.writeString(kTimer, "display", "NoDisplay");
+        ini.writeString(kTimer, "X", EditX->text());
+        ini.writeString(kTimer, "Y", EditY->text());
+        ini.writeString(kTimer, "Delay", EditDelayTime->text());
+        ini.writeString(kTimer, "hour", EditH->text());
+        ini.writeString(kTimer, "minute", EditM->text());
+        ini.writeString(kTimer, "second", EditS->text());
+        ini.writeString(kTimer, "TimeScreen", ComboBox1->currentText());
+        ini.writeString(kTimer, "TimeSound", ComboBox2->currentText());
+        ini.writeString(kTimer, "TimeSoundMp3", EditMp3->text());
+
+        ini.writeString(kTimer, "BackColor", ClockBackColor);
+        ini.writeString(kTimer, "color", ClockFontColor);
+        ini.writeString(kTimer, "size", ClockFontSize);
+        ini.writeString(kTimer, "name", ClockFontName);
+        ini.writeString(kTimer, "height", ClockFontHeight);
+        ini.writeString(kTimer, "style", ClockFontStyle);
+
+        if (ini.readString(kTimer, "name", "error") == ClockFontName)
+            setStatusText(QStringLiteral("保存成功"));
+        else
+            setStatusText(QStringLiteral("show.ini保存失败"));
+        ini.writeString(kServer, "AutoCheckNew", CheckBoxAutoCheckNew->isChecked() ? "1" : "0");
+    } catch (const kv::IniWriteError &e) {
+        services_.dialogs->message(e.message());
+    }
+}
+
+void TFormSet::DirectoryListBox1Change() {
+    EditDir->setText(DirectoryListBox1->folder());
+    form1_->setSharedFolder(EditDir->text());
+}
+
+void TFormSet::SpeedButtonNewClick() {
+    const QString name = kv::trimmed(EditNew->text());
+    if (name.isEmpty()) {
+        EditNew->setFocus();
+        return;
+    }
+    const QString folder = kv::trimmed(EditDir->text());
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        setStatusText(QStringLiteral("请先选择共享文件夹"));
+        return;
+    }
+    // One level inside the shared folder, nowhere else.
+    if (name.contains('/') || name.contains(QStringLiteral("..")) || name == QLatin1String(".")) {
+        setStatusText(QStringLiteral("文件夹名不能含有“/”或“..”"));
+        return;
+    }
+    QDir dir(folder);
+    const QString path = QDir::cleanPath(dir.filePath(name));
+    if (!QFileInfo(path).isDir() && !dir.mkdir(name)) {
+        setStatusText(QStringLiteral("无法创建文件夹：") + path);
+        return;
+    }
+    DirectoryListBox1->setFolder(path);
+}
+
+void TFormSet::SpeedButton2Click() { hide(); }
+
+}  // namespace host

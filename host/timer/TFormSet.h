@@ -1,0 +1,111 @@
+#pragma once
+// The host's settings window. Its controls are the live settings: the service,
+// the start-up timer and the presentation timer read them when they need them.
+// It loads section "timer" of show.ini 200 ms after creation and saves every
+// key on request.
+#include <QListWidget>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+#include "platform/Platform.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTabWidget;
+class QTimer;
+
+namespace host {
+
+class TForm1;
+
+// Folder list: the folder's parent entry and its sub-folders; a double click
+// enters one. folderChanged fires only when the folder really changes.
+class DirectoryListBox : public QListWidget {
+    Q_OBJECT
+public:
+    explicit DirectoryListBox(QWidget *parent = nullptr);
+    QString folder() const { return folder_; }
+    // False (and nothing changes) when path is not an existing folder.
+    bool setFolder(const QString &path);
+    void reload();
+
+signals:
+    void folderChanged();
+
+private:
+    QString folder_;
+};
+
+class TFormSet : public QWidget {
+    Q_OBJECT
+public:
+    TFormSet(TForm1 *form1, platform::Services services, QString programDir,
+             QWidget *parent = nullptr);
+
+    // Tab "网络与投影".
+    QLineEdit *EditControlPort, *EditSUser, *EditSPass;
+    QCheckBox *CheckBoxAutoStart, *CheckBoxAutoResp, *CheckBoxNewType;
+    // Tab "计时".
+    QRadioButton *RadioButtonCountDown, *RadioButtonCountUp;
+    QRadioButton *RadioButtonPart, *RadioButtonGlobal, *RadioButtonNoDisp;
+    QRadioButton *RadioButtonStartOnPPT, *RadioButtonStartOnM;
+    QRadioButton *RadioButtonLT, *RadioButtonRT, *RadioButtonLB, *RadioButtonRB;
+    QLabel *LabelX, *LabelY;
+    QLineEdit *EditX, *EditY;
+    QPushButton *SpeedButtonFont, *SpeedButtonBackColor, *SpeedButtonTimer, *SpeedButtonNoBack;
+    QLineEdit *EditDelayTime, *EditH, *EditM, *EditS;
+    QComboBox *ComboBoxStartMp3;
+    QLineEdit *EditStartMp3;
+    QPushButton *SpeedButtonStartSelMp3;
+    QComboBox *ComboBox1, *ComboBox2;
+    QLineEdit *EditMp3;
+    QPushButton *SpeedButtonSel;
+    // Tab "系统".
+    QComboBox *DriveComboBox1;
+    DirectoryListBox *DirectoryListBox1;
+    QLineEdit *EditDir, *EditNew;
+    QPushButton *SpeedButtonNew;
+    QCheckBox *CheckBoxAutoCheckNew;
+    // Bottom bar.
+    QPushButton *SpeedButtonSave, *SpeedButton2;
+    QStatusBar *StatusBar1;
+    QTabWidget *tabs;
+
+    QTimer *TimerStart;  // one shot, 200 ms after creation
+
+    // Clock look, held as the texts of their keys (empty until loaded).
+    QString ClockBackColor, ClockFontColor, ClockFontSize, ClockFontName, ClockFontHeight,
+        ClockFontStyle;
+
+    void TimerStartTimer();      // the 200 ms load
+    void SpeedButtonSaveClick();
+    void DirectoryListBox1Change();
+    void SpeedButtonNewClick();
+    void SpeedButton2Click();
+
+    QString statusText() const;
+    void setStatusText(const QString &text);
+    bool loaded() const { return loaded_; }
+    QString iniPath() const;
+
+private:
+    void FormCreate();
+    void buildUi();
+    void loadLookIfNeeded();
+
+    TForm1 *form1_;
+    platform::Services services_;
+    QString programDir_;
+    QLabel *statusPanel_;
+    bool loaded_ = false;
+    bool lookLoaded_ = false;
+};
+
+}  // namespace host

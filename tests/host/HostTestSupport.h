@@ -1,0 +1,97 @@
+#pragma once
+// Shared set-up for the host window tests: a program folder with its own
+// show.ini, fake services, and a free port block P, P+1 (TCP) and P+3 (UDP).
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+
+#include <memory>
+
+#include "common/Gbk.h"
+#include "common/IniFile.h"
+#include "host/service/HostApp.h"
+#include "host/service/HostFakes.h"
+#include "host/service/TForm1.h"
+#include "host/timer/TFormSet.h"
+#include "platform/Fakes.h"
+
+namespace hosttest {
+
+inline bool tcpFree(int port) {
+    QTcpServer s;
+    return s.listen(QHostAddress::AnyIPv4, static_cast<quint16>(port));
+}
+
+inline bool udpFree(int port) {
+    QUdpSocket s;
+    return s.bind(QHostAddress::AnyIPv4, static_cast<quint16>(port));
+}
+
+// A P whose P, P+1 and P+3 are free right now.
+inline int freePortBlock() {
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::AnyIPv4, 0)) continue;
+        const int p = probe.serverPort();
+        probe.close();
+        if (p > 65532) continue;
+        if (tcpFree(p) && tcpFree(p + 1) && udpFree(p + 3)) return p;
+    }
+    return 0;
+}
+
+struct HostFixture {
+    QTemporaryDir programDir;
+    QTemporaryDir lockDir;
+    platform::FakeServices fakes;
+    std::shared_ptr<host::FakePageLoader> pages = std::make_shared<host::FakePageLoader>();
+    std::shared_ptr<host::FakeTray> tray = std::make_shared<host::FakeTray>();
+    std::shared_ptr<host::FakeChoiceBox> choice = std::make_shared<host::FakeChoiceBox>();
+    int exits = 0;
+    std::unique_ptr<host::HostApp> app;
+
+    QString iniPath() const { return programDir.filePath("show.ini"); }
+
+    // show.ini as UTF-8 text here, GBK bytes on disk, CR LF line ends.
+    void writeIni(const QString &text) const {
+        QString t = text;
+        t.replace("\r\n", "\n").replace("\n", "\r\n");
+        QFile f(iniPath());
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(kv::toGbkLossy(t));
+    }
+    QByteArray iniBytes() const {
+        QFile f(iniPath());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }
+    QString ini(const QString &section, const QString &key, const QString &def = "<none>") const {
+        return kv::IniFile(iniPath()).readString(section, key, def);
+    }
+
+    host::HostEnv env(std::shared_ptr<host::PageLoader> loader = nullptr) {
+        host::HostEnv e;
+        e.programDir = programDir.path();
+        e.pages = loader ? loader : pages;
+        e.tray = tray;
+        e.choice = choice;
+        e.exitProgram = [this] { ++exits; };
+        return e;
+    }
+
+    host::HostApp *create(std::shared_ptr<host::PageLoader> loader = nullptr) {
+        app = host::HostApp::create(fakes.services(), env(loader), lockDir.path());
+        return app.get();
+    }
+    host::TForm1 *form1() const { return app->Form1(); }
+    host::TFormSet *formSet() const { return app->FormSet(); }
+    // The 200 ms load, then the 1 s start-up timer, as the event loop runs them.
+    void runStartup() const {
+        formSet()->TimerStartTimer();
+        form1()->TimerStartTimer();
+    }
+};
+
+}  // namespace hosttest

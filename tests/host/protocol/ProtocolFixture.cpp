@@ -1,0 +1,147 @@
+#include "ProtocolFixture.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTest>
+#include <QTimer>
+
+namespace hosttest {
+
+bool RecordingUi::hasLog(const QString &part) const {
+    for (const QString &l : log)
+        if (l.contains(part)) return true;
+    return false;
+}
+
+int startOnFreeBlock(host::ServiceListeners &listeners) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost, 0)) continue;
+        const int p = probe.serverPort();
+        probe.close();
+        if (p < 1024 || p > host::ServiceListeners::kMaxPort) continue;
+        if (listeners.start(p) == host::ServiceListeners::StartError::None) return p;
+    }
+    return 0;
+}
+
+Client::Client(int port, const QString &from) : address(from) {
+    QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
+        const QByteArray b = socket.readAll();
+        received += b;
+        receivedAll += b;
+    });
+    socket.bind(QHostAddress(from), 0);
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    socket.waitForConnected(5000);
+}
+
+void Client::send(const QByteArray &bytes) {
+    sentAll += bytes;
+    socket.write(bytes);
+    socket.flush();
+}
+
+bool spinUntil(const std::function<bool()> &pred, int ms) {
+    QElapsedTimer t;
+    t.start();
+    QTimer wake;  // keeps the blocking wait below from sleeping past the deadline
+    wake.start(20);
+    while (!pred()) {
+        if (t.elapsed() > ms) return pred();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+bool Client::waitForTail(const QByteArray &tail, int ms) {
+    return spinUntil([&] { return received.endsWith(tail); }, ms);
+}
+
+bool Client::waitForBytes(qsizetype n, int ms) {
+    return spinUntil([&] { return received.size() >= n; }, ms);
+}
+
+QByteArray Client::sync() {
+    send("c_idle\r\n");
+    const qsizetype asked = sentAll.count("c_idle");
+    if (!spinUntil([&] {
+            return receivedAll.count("s_idle\r\n") >= asked && received.endsWith("s_idle\r\n");
+        })) {
+        ADD_FAILURE() << "no s_idle from " << address.toStdString();
+        return take();
+    }
+    QByteArray before = received.left(received.size() - 8);
+    received.clear();
+    return before;
+}
+
+QByteArray Client::take() {
+    QByteArray out = received;
+    received.clear();
+    return out;
+}
+
+bool Client::login(const QByteArray &user, const QByteArray &pass) {
+    send("c_user" + user + "|" + pass + "\r\n");
+    bool ok = waitForTail("s_ok\r\n");
+    received.clear();
+    return ok;
+}
+
+void Client::close() {
+    socket.disconnectFromHost();
+    if (socket.state() != QAbstractSocket::UnconnectedState) socket.waitForDisconnected(2000);
+}
+
+void HostFixture::SetUp() {
+    ASSERT_TRUE(dir.isValid());
+    ui.folder = dir.path();
+    listeners = std::make_unique<host::ServiceListeners>();
+    service = std::make_unique<host::HostService>(*listeners, fakes.services(), ui);
+    port = startOnFreeBlock(*listeners);
+    ASSERT_NE(port, 0) << "no free port block";
+}
+
+void HostFixture::TearDown() {
+    service.reset();
+    if (listeners) listeners->stop();
+    listeners.reset();
+    QCoreApplication::processEvents();
+}
+
+std::unique_ptr<Client> HostFixture::client(const QString &from) {
+    auto c = std::make_unique<Client>(port, from);
+    EXPECT_TRUE(c->connected()) << from.toStdString();
+    return c;
+}
+
+std::unique_ptr<Client> HostFixture::loggedIn(const QString &from) {
+    auto c = client(from);
+    EXPECT_TRUE(c->login()) << from.toStdString();
+    return c;
+}
+
+QString HostFixture::makeFile(const QString &name, const QByteArray &content) {
+    QFile f(dir.filePath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
+    f.write(content);
+    return f.fileName();
+}
+
+bool HostFixture::waitUntil(const std::function<bool()> &pred, int ms) {
+    return spinUntil(pred, ms);
+}
+
+QStringList HostFixture::keyCalls() const {
+    QStringList out;
+    for (const QString &c : fakes.log->calls())
+        if (c.startsWith("down") || c.startsWith("up") || c.startsWith("sleep") ||
+            c.startsWith("switch") || c.startsWith("minimize"))
+            out << c;
+    return out;
+}
+
+}  // namespace hosttest

@@ -1,0 +1,100 @@
+#pragma once
+// Shared helpers of the host protocol tests: a recording main window, a service
+// on a free port block with fake platform services, and scripted controller
+// clients on 127.0.0.x addresses.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "host/service/HostService.h"
+#include "host/service/HostUi.h"
+#include "host/service/ServiceListeners.h"
+#include "platform/Fakes.h"
+
+namespace hosttest {
+
+class RecordingUi : public host::HostUi {
+public:
+    void appendLog(const QString &line) override { log << line; }
+    int logLineCount() const override { return static_cast<int>(log.size()); }
+    void clearLog() override {
+        log.clear();
+        ++clears;
+    }
+    void setStatus(const QString &text) override { status << text; }
+    void setControllerText(const QString &address) override { controllerText = address; }
+    void clickTimerButton() override { ++timerClicks; }
+    void activateMainWindow() override { ++activations; }
+    void refreshFileLists() override { ++refreshes; }
+    bool autoRespChecked() const override { return autoResp; }
+    bool newTypeChecked() const override { return newType; }
+    QString sharedFolder() const override { return folder; }
+    QString serviceUser() const override { return user; }
+    QString servicePassword() const override { return password; }
+    QString hostAddress() const override { return host; }
+
+    bool hasLog(const QString &part) const;
+
+    QStringList log, status;
+    QString controllerText;
+    int clears = 0, timerClicks = 0, activations = 0, refreshes = 0;
+    bool autoResp = true, newType = true;
+    QString folder, user = QStringLiteral("tuvop"), password = QStringLiteral("tuvop");
+    QString host = QStringLiteral("127.0.0.1");
+};
+
+// A controller connection from a chosen loopback address.
+class Client {
+public:
+    Client(int port, const QString &from = QStringLiteral("127.0.0.1"));
+    bool connected() const { return socket.state() == QAbstractSocket::ConnectedState; }
+    void send(const QByteArray &bytes);
+    // Waits until the bytes received so far end with `tail` (or time runs out).
+    bool waitForTail(const QByteArray &tail, int ms = 5000);
+    bool waitForBytes(qsizetype n, int ms = 5000);
+    // Sends c_idle and waits for its answer; returns what came before it and
+    // clears the buffer (replies keep their order, so this is "everything so far").
+    QByteArray sync();
+    QByteArray take();
+    bool login(const QByteArray &user = "tuvop", const QByteArray &pass = "tuvop");
+    void close();
+
+    QTcpSocket socket;
+    QByteArray received;
+    QString address;
+    QByteArray sentAll, receivedAll;  // whole streams, to pair each c_idle with its answer
+};
+
+class HostFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<Client> client(const QString &from = QStringLiteral("127.0.0.1"));
+    std::unique_ptr<Client> loggedIn(const QString &from = QStringLiteral("127.0.0.1"));
+    // A file in the shared folder.
+    QString makeFile(const QString &name, const QByteArray &content = "x");
+    // Spins the event loop until pred holds.
+    static bool waitUntil(const std::function<bool()> &pred, int ms = 5000);
+    QStringList keyCalls() const;  // "down"/"up"/"sleep"/"switch"/"minimize" entries
+
+    platform::FakeServices fakes;
+    RecordingUi ui;
+    QTemporaryDir dir;
+    std::unique_ptr<host::ServiceListeners> listeners;
+    std::unique_ptr<host::HostService> service;
+    int port = 0;
+};
+
+// Spins the event loop (without fixed sleeps) until pred holds or ms pass.
+bool spinUntil(const std::function<bool()> &pred, int ms = 5000);
+
+// Starts the listeners on a block P, P+1, P+3 that is free right now.
+int startOnFreeBlock(host::ServiceListeners &listeners);
+
+}  // namespace hosttest
