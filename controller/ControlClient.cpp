@@ -75,6 +75,7 @@ ControlClient::ConnectResult ControlClient::connectAndLogin(const QString &host,
     closeSocket();
     host_ = host;
     port_ = port;
+    if (!bindAddress_.isNull()) socket_->bind(bindAddress_, 0);
     socket_->connectToHost(host, port);
     bool sent = false;
     for (int i = 0; i < kConnectPolls; ++i) {

@@ -3,6 +3,7 @@
 // send lines, keep the connection alive, cut it after 15 idle minutes, and
 // cut each read into reply lines handled one after another, in order.
 #include <QByteArray>
+#include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -42,6 +43,9 @@ public:
     // connect is already running (this call came from inside its wait).
     ConnectResult connectAndLogin(const QString &host, quint16 port, const QByteArray &user,
                                   const QByteArray &pass);
+    // Source address of later connections (several identities on one PC); null: any.
+    void setBindAddress(const QHostAddress &address) { bindAddress_ = address; }
+
     // Closes the connection on the user's behalf (no hostClosed) and stops the keep-alive.
     void disconnectFromHost();
 
@@ -94,6 +98,7 @@ private:
     QTimer *keepAlive_;
     QString host_;
     quint16 port_ = 0;
+    QHostAddress bindAddress_;
     bool connecting_ = false;
     bool loggedIn_ = false;
     bool closingByUs_ = false;
