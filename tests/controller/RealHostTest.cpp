@@ -4,11 +4,16 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QCheckBox>
 #include <QTcpServer>
+#include <QDir>
+#include <QFile>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 
 #include "controller/TForm1.h"
 #include "controller/TFormAnswer.h"
@@ -18,6 +23,7 @@
 #include "host/service/ServiceListeners.h"
 #include "platform/Fakes.h"
 #include "tests/controller/ScriptedHost.h"
+#include "tests/support/XvfbSession.h"
 
 using padtest::waitFor;
 
@@ -129,6 +135,63 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     ASSERT_TRUE(waitFor([&] { return ui.timerClicks == 1; }, 5000));
     b.form->client()->keepAliveTick();
     EXPECT_TRUE(b.form->client()->isLoggedIn());
+}
+
+// A port block P, P+1 (TCP) and P+3 (UDP) that is free right now.
+int freeBlock() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QTcpServer a, b;
+        QUdpSocket u;
+        if (!a.listen(QHostAddress::Any, 0)) continue;
+        const int p = a.serverPort();
+        if (p < 1024 || p > 65532) continue;
+        if (b.listen(QHostAddress::Any, static_cast<quint16>(p + 1)) &&
+            u.bind(QHostAddress::Any, static_cast<quint16>(p + 3)))
+            return p;
+    }
+    return 0;
+}
+
+// The host program itself, started from a private copy. Disabled while the
+// host's main window does not run the protocol service yet (it accepts the
+// connection and answers nothing).
+TEST(RealHost, DISABLED_TheHostProgramAnswersLoginPagingAndRequest) {
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("slidehost"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SLIDEHOST_PATH), program));
+    const int port = freeBlock();
+    ASSERT_NE(port, 0);
+    {
+        QFile ini(dir.filePath(QStringLiteral("show.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[server]\r\nRunTimes=2\r\nAutoStart=true\r\nAutoResp=true\r\nAutoCheckNew=0\r\n"
+                  "VersionPage=http://127.0.0.1:9/\r\nServerPort=" + QByteArray::number(port) +
+                  "\r\nPPTdir=" + dir.path().toLocal8Bit() + "\r\n");
+    }
+    kvtest::ChildProcess child;
+    ASSERT_TRUE(child.start({program.toStdString()},
+                            {"QT_QPA_PLATFORM=offscreen", "DISPLAY", "HOME=" + dir.path().toStdString()},
+                            dir.path().toStdString()));
+    // The host starts its service one second after start-up.
+    bool up = false;
+    for (int i = 0; i < 100 && !up && child.running(); ++i) {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        up = probe.waitForConnected(100);
+        if (!up) waitFor([] { return false; }, 100);
+    }
+    ASSERT_TRUE(up) << "the host program did not start its service";
+
+    Pad a(port, QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(a.login()) << a.form->statusText().toStdString() << "|"
+                           << a.form->memo1->toPlainText().toStdString();
+    a.form->SpeedButton2Next->click();  // no PowerPoint on that host
+    EXPECT_TRUE(a.status(QStringLiteral("投影端幻灯片文件已关闭")));
+    a.form->SpeedButtonAsk->click();
+    EXPECT_TRUE(a.status(QStringLiteral("申请控制投影成功")));
+    a.form->formFile()->SpeedButtonConnect->click();
+    EXPECT_EQ(a.form->statusText(), QStringLiteral("与投影端断开"));
+    child.stop();
 }
 
 }  // namespace
