@@ -4,7 +4,9 @@
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    pad::TForm1 form(platform::realServices());
+    app.setQuitOnLastWindowClosed(false);
+    pad::TForm1 form(platform::realServices(), QCoreApplication::applicationDirPath());
+    QObject::connect(&form, &pad::TForm1::programEnd, &app, &QCoreApplication::quit);
     form.show();
     return app.exec();
 }

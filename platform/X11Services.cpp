@@ -384,7 +384,9 @@ private:
         KeyCode code = XKeysymToKeycode(d_, KeySym(ks));
         if (!code) return;
         XTestFakeKeyEvent(d_, code, down ? True : False, CurrentTime);
-        XFlush(d_);  // each event leaves now, so the caller's sleeps separate them
+        // Processed before returning: a focus change made next on another
+        // connection cannot overtake the key and take it to another window.
+        XSync(d_, False);
     }
     std::unique_ptr<Connection> c_;
     Display *d_;

@@ -1,0 +1,163 @@
+#include "controller/ControlClient.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+#include "common/LineSplitter.h"
+
+namespace pad {
+
+namespace {
+
+struct Word {
+    const char *text;
+    ControlClient::Reply kind;
+};
+
+// Test order of the reply words. The upload and list words are left to their owners.
+const Word kWords[] = {
+    {"s_ok", ControlClient::Reply::Ok},
+    {"s_no", ControlClient::Reply::No},
+    {"s_toomany", ControlClient::Reply::TooMany},
+    {"s_idle", ControlClient::Reply::Idle},
+    {"s_busylist", ControlClient::Reply::BusyList},
+    {"s_succ_open", ControlClient::Reply::SuccOpen},
+    {"s_fail_open", ControlClient::Reply::FailOpen},
+    {"s_haveno", ControlClient::Reply::HaveNo},
+    {"s_needopen", ControlClient::Reply::NeedOpen},
+    {"s_close", ControlClient::Reply::Close},
+    {"s_agree", ControlClient::Reply::Agree},
+    {"s_reject", ControlClient::Reply::Reject},
+    {"s_ask", ControlClient::Reply::Ask},
+    {"s_other", ControlClient::Reply::Other},
+};
+
+}  // namespace
+
+ControlClient::ControlClient(std::shared_ptr<platform::Clock> clock, QObject *parent)
+    : QObject(parent), clock_(std::move(clock)), socket_(new QTcpSocket(this)),
+      keepAlive_(new QTimer(this)) {
+    keepAlive_->setInterval(kKeepAliveMs);
+    connect(keepAlive_, &QTimer::timeout, this, &ControlClient::keepAliveTick);
+    connect(socket_, &QTcpSocket::readyRead, this, &ControlClient::onReadyRead);
+    connect(socket_, &QTcpSocket::disconnected, this, &ControlClient::onDisconnected);
+}
+
+ControlClient::~ControlClient() {
+    closingByUs_ = true;
+    socket_->abort();
+}
+
+ControlClient::Reply ControlClient::classify(const QByteArray &line) {
+    for (const Word &w : kWords)
+        if (line.startsWith(w.text)) return w.kind;
+    return Reply::Unhandled;
+}
+
+bool ControlClient::isConnected() const {
+    return socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+void ControlClient::closeSocket() {
+    closingByUs_ = true;
+    socket_->abort();
+    closingByUs_ = false;
+    queue_.clear();
+}
+
+ControlClient::ConnectResult ControlClient::connectAndLogin(const QString &host, quint16 port,
+                                                            const QByteArray &user,
+                                                            const QByteArray &pass) {
+    if (connecting_) return ConnectResult::Busy;
+    connecting_ = true;
+    keepAlive_->stop();
+    loggedIn_ = false;
+    closeSocket();
+    host_ = host;
+    port_ = port;
+    if (!bindAddress_.isNull()) socket_->bind(bindAddress_, 0);
+    socket_->connectToHost(host, port);
+    bool sent = false;
+    for (int i = 0; i < kConnectPolls; ++i) {
+        clock_->processMessages();
+        if (isConnected()) {
+            sent = sendLine("c_user" + user + "|" + pass);
+            break;
+        }
+        if (socket_->state() == QAbstractSocket::UnconnectedState) break;  // refused, unreachable
+        clock_->sleep(10);
+    }
+    if (!sent) closeSocket();  // a late connection must not stay half-open without a login
+    connecting_ = false;
+    return sent ? ConnectResult::LoginSent : ConnectResult::Failed;
+}
+
+void ControlClient::disconnectFromHost() {
+    keepAlive_->stop();
+    loggedIn_ = false;
+    closeSocket();
+}
+
+bool ControlClient::sendLine(const QByteArray &line) {
+    if (!isConnected()) return false;
+    QByteArray bytes = line + "\r\n";
+    if (socket_->write(bytes) != bytes.size()) return false;
+    socket_->flush();
+    emit lineSent(line);
+    return true;
+}
+
+void ControlClient::touch() { lastActivity_ = clock_->tick(); }
+
+void ControlClient::keepAliveTick() {
+    keepAlive_->stop();
+    const std::uint32_t elapsed = clock_->tick() - lastActivity_;  // modulo 2^32
+    if (elapsed > kIdleLimitMs && loggedIn_) {
+        emit idleCutOff();
+        return;
+    }
+    if (sendLine("c_idle")) keepAlive_->start();
+}
+
+void ControlClient::onReadyRead() {
+    // Complete lines only; an unterminated remainder of a read is dropped.
+    const kv::SplitLines split = kv::splitLines(socket_->readAll());
+    for (const QByteArray &line : split.lines)
+        if (!line.isEmpty()) queue_.append(line);
+    if (dispatching_) return;  // a handler pumping messages: the outer loop takes them in order
+    dispatching_ = true;
+    while (!queue_.isEmpty()) dispatch(queue_.takeFirst());
+    dispatching_ = false;
+}
+
+void ControlClient::dispatch(const QByteArray &line) {
+    const Reply kind = classify(line);
+    switch (kind) {
+    case Reply::Unhandled:
+        emit unhandledReply(line);
+        return;
+    case Reply::Ok:
+        loggedIn_ = true;
+        touch();
+        keepAlive_->start();
+        break;
+    case Reply::No:
+    case Reply::TooMany:
+        loggedIn_ = false;
+        keepAlive_->stop();
+        break;
+    default:
+        break;
+    }
+    emit reply(kind, line);
+    if (kind == Reply::Ok) emit loggedIn();
+}
+
+void ControlClient::onDisconnected() {
+    keepAlive_->stop();
+    loggedIn_ = false;
+    queue_.clear();
+    if (!closingByUs_) emit hostClosed();
+}
+
+}  // namespace pad

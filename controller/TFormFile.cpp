@@ -1,0 +1,133 @@
+#include "controller/TFormFile.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/Text.h"
+#include "controller/ControlClient.h"
+#include "controller/StatusLine.h"
+#include "controller/TForm1.h"
+
+namespace pad {
+
+TFormFile::TFormFile(TForm1 *form1, QWidget *parent) : QWidget(parent, Qt::Window), form1_(form1) {
+    setObjectName(QStringLiteral("FormFile"));
+    setWindowTitle(QStringLiteral("Korvelo投影助理 文件窗口"));
+    resize(420, 460);
+
+    auto edit = [this](const char *name, const QString &text) {
+        auto *e = new QLineEdit(text, this);
+        e->setObjectName(QString::fromLatin1(name));
+        return e;
+    };
+    auto button = [this](const char *name, const QString &text) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        return b;
+    };
+
+    remoteListsArea = new QWidget(this);
+    remoteListsArea->setObjectName(QStringLiteral("remoteListsArea"));
+    auto *remoteLists = new QHBoxLayout(remoteListsArea);
+    remoteLists->setContentsMargins(0, 0, 0, 0);
+    EditRFile = edit("EditRFile", QStringLiteral("2.ppt"));
+    SpeedButtonRefresh = button("SpeedButtonRefresh", QStringLiteral("刷新 "));
+    SpeedButtonRefresh->setEnabled(false);
+
+    EditRip = edit("EditRip", QStringLiteral("192.168.1.2"));
+    editControlPort = edit("editControlPort", QStringLiteral("8220"));
+    editUser = edit("editUser", QStringLiteral("tuvop"));
+    EditPass = edit("EditPass", QStringLiteral("tuvop"));
+    EditPass->setEchoMode(QLineEdit::Password);
+    SpeedButtonScan = button("SpeedButtonScan", QStringLiteral(" 扫描 "));
+    SpeedButtonConnect = button("SpeedButtonConnect", QStringLiteral("连接"));
+    SpeedButtonOpen = button("SpeedButtonOpen", QStringLiteral("打开"));
+    SpeedButtonUp = button("SpeedButtonUp", QStringLiteral("上传"));
+    SpeedButtonUp->setEnabled(false);
+    connect(SpeedButtonConnect, &QPushButton::clicked, this, &TFormFile::SpeedButtonConnectClick);
+    connect(SpeedButtonScan, &QPushButton::clicked, this, &TFormFile::SpeedButtonScanClick);
+    connect(SpeedButtonOpen, &QPushButton::clicked, this, &TFormFile::SpeedButtonOpenClick);
+    connect(EditRip, &QLineEdit::returnPressed, this, &TFormFile::EditRipReturnPressed);
+
+    LabelLocal = new QLabel(QStringLiteral("本地"), this);
+    MaskEditFile = edit("MaskEditFile", QString());
+    localBrowserArea = new QWidget(this);
+    localBrowserArea->setObjectName(QStringLiteral("localBrowserArea"));
+    auto *localBrowser = new QHBoxLayout(localBrowserArea);
+    localBrowser->setContentsMargins(0, 0, 0, 0);
+
+    StatusBar1 = new StatusLine(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->hide();
+
+    auto *remoteName = new QHBoxLayout;
+    remoteName->addWidget(EditRFile, 1);
+    remoteName->addWidget(SpeedButtonRefresh);
+
+    auto *conn = new QGridLayout;
+    conn->addWidget(new QLabel(QStringLiteral("远端IP"), this), 0, 0);
+    conn->addWidget(EditRip, 0, 1);
+    conn->addWidget(SpeedButtonScan, 0, 2);
+    conn->addWidget(new QLabel(QStringLiteral("远端端口"), this), 1, 0);
+    conn->addWidget(editControlPort, 1, 1);
+    conn->addWidget(SpeedButtonConnect, 1, 2);
+    conn->addWidget(new QLabel(QStringLiteral("用户名"), this), 2, 0);
+    conn->addWidget(editUser, 2, 1);
+    conn->addWidget(SpeedButtonOpen, 2, 2);
+    conn->addWidget(new QLabel(QStringLiteral("密  码"), this), 3, 0);
+    conn->addWidget(EditPass, 3, 1);
+    conn->addWidget(SpeedButtonUp, 3, 2);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 0);
+    layout->addWidget(new QLabel(QStringLiteral("投影端（远端）"), this));
+    layout->addWidget(remoteListsArea, 1);
+    layout->addLayout(remoteName);
+    layout->addLayout(conn);
+    layout->addWidget(LabelLocal);
+    layout->addWidget(MaskEditFile);
+    layout->addWidget(localBrowserArea, 1);
+    layout->addWidget(StatusBar1);
+}
+
+ControlClient *TFormFile::controlClient() const { return form1_->client(); }
+
+QTcpSocket *TFormFile::controlSocket() const { return form1_->client()->socket(); }
+
+void TFormFile::SpeedButtonConnectClick() {
+    StatusBar1->clear();
+    form1_->SButtonConnectClick();
+}
+
+void TFormFile::SpeedButtonScanClick() { form1_->SpeedButtonScanClick(); }
+
+void TFormFile::SpeedButtonOpenClick() {
+    form1_->client()->touch();
+    form1_->SpeedButtonOpenClick();
+}
+
+void TFormFile::EditRipReturnPressed() {
+    if (kv::trimmed(SpeedButtonConnect->text()) == QStringLiteral("连接")) SpeedButtonConnect->click();
+}
+
+void TFormFile::reloadLoginFields() {
+    const PadConfig &config = *form1_->config();
+    editUser->setText(config.clientUser());
+    EditPass->setText(config.clientPass());
+    editControlPort->setText(config.port());
+}
+
+void TFormFile::setStatus(const QString &text) { StatusBar1->setText(text); }
+
+QString TFormFile::statusText() const { return StatusBar1->text(); }
+
+void TFormFile::log(const QString &line) { Memo1->appendPlainText(line); }
+
+}  // namespace pad

@@ -1,0 +1,201 @@
+// The controller against the real host service on loopback: log in, page,
+// and hand control from one controller to another through the answer window.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QCheckBox>
+#include <QTcpServer>
+#include <QDir>
+#include <QFile>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+
+#include "controller/TForm1.h"
+#include "controller/TFormAnswer.h"
+#include "controller/TFormFile.h"
+#include "host/service/HostService.h"
+#include "host/service/HostUi.h"
+#include "host/service/ServiceListeners.h"
+#include "platform/Fakes.h"
+#include "tests/controller/ScriptedHost.h"
+#include "tests/support/XvfbSession.h"
+
+using padtest::waitFor;
+
+namespace {
+
+class HostWindowStandIn : public host::HostUi {
+public:
+    void appendLog(const QString &line) override { log << line; }
+    int logLineCount() const override { return static_cast<int>(log.size()); }
+    void clearLog() override { log.clear(); }
+    void setStatus(const QString &) override {}
+    void setControllerText(const QString &address) override { controller = address; }
+    void clickTimerButton() override { ++timerClicks; }
+    void activateMainWindow() override {}
+    void refreshFileLists() override {}
+    bool autoRespChecked() const override { return true; }
+    bool newTypeChecked() const override { return true; }  // the holder decides a take-over
+    QString sharedFolder() const override { return folder; }
+    QString serviceUser() const override { return QStringLiteral("tuvop"); }
+    QString servicePassword() const override { return QStringLiteral("tuvop"); }
+    QString hostAddress() const override { return QStringLiteral("127.0.0.1"); }
+
+    QStringList log;
+    QString controller, folder;
+    int timerClicks = 0;
+};
+
+struct Pad {
+    platform::FakeServices fakes;
+    QTemporaryDir dir;
+    std::unique_ptr<pad::TForm1> form;
+
+    Pad(int port, const QString &from) {
+        fakes.clock->onPump = [] { QCoreApplication::processEvents(); };
+        form = std::make_unique<pad::TForm1>(fakes.services(), dir.path());
+        form->TimerWpos->stop();
+        form->TimerStart->stop();
+        form->setMainWindowId(fakes.windows->add(QStringLiteral("Korvelo投影助理")));
+        form->CheckBoxLocal->setChecked(false);
+        form->client()->setBindAddress(QHostAddress(from));
+        form->formFile()->EditRip->setText(QStringLiteral("127.0.0.1"));
+        form->formFile()->editControlPort->setText(QString::number(port));
+    }
+    bool login() {
+        form->formFile()->SpeedButtonConnect->click();
+        return waitFor([&] { return form->statusText() == QStringLiteral("与投影端连接成功"); }, 5000);
+    }
+    bool status(const QString &s) {
+        return waitFor([&] { return form->statusText() == s; }, 5000);
+    }
+};
+
+int startOnFreeBlock(host::ServiceListeners &listeners) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHost, 0)) continue;
+        const int p = probe.serverPort();
+        probe.close();
+        if (p < 1024 || p > host::ServiceListeners::kMaxPort) continue;
+        if (listeners.start(p) == host::ServiceListeners::StartError::None) return p;
+    }
+    return 0;
+}
+
+TEST(RealHost, LogInPageAndHandOverControl) {
+    platform::FakeServices hostFakes;
+    auto ppt = hostFakes.windows->add(QStringLiteral("talk.ppt - PowerPoint"));
+    QTemporaryDir shared;
+    HostWindowStandIn ui;
+    ui.folder = shared.path();
+    host::ServiceListeners listeners;
+    host::HostService service(listeners, hostFakes.services(), ui);
+    const int port = startOnFreeBlock(listeners);
+    ASSERT_NE(port, 0);
+
+    Pad a(port, QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(a.login());
+    EXPECT_TRUE(a.form->CheckBoxRemote->isEnabled());
+
+    // Paging reaches the host's PowerPoint window as the same virtual keys.
+    a.form->SpeedButton2Next->click();
+    a.form->SpeedButton2Pre->click();
+    ASSERT_TRUE(waitFor([&] { return hostFakes.log->calls("up").size() == 2; }, 5000));
+    EXPECT_EQ(hostFakes.log->calls("down"), (QStringList{"down 34", "down 33"}));
+    EXPECT_TRUE(hostFakes.log->calls("switch").contains(QStringLiteral("switch %1").arg(ppt)));
+    EXPECT_EQ(ui.controller, QStringLiteral("127.0.0.1"));
+
+    // A second controller asks; the holder answers from its answer window.
+    Pad b(port, QStringLiteral("127.0.0.2"));
+    ASSERT_TRUE(b.login());
+    b.form->SpeedButtonAsk->click();
+    pad::TFormAnswer &answer = *a.form->formAnswer();
+    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }, 5000));
+    EXPECT_EQ(answer.Label1->text(), QStringLiteral("127.0.0.2申请控制投影，同意吗？"));
+    answer.SpeedButtonAgree->click();
+    EXPECT_FALSE(answer.isVisible());
+    ASSERT_TRUE(b.status(QStringLiteral("申请控制投影成功")));
+    EXPECT_EQ(ui.controller, QStringLiteral("127.0.0.2"));
+
+    // Now the first controller is refused and the second pages.
+    a.form->SpeedButton2Next->click();
+    ASSERT_TRUE(a.status(QStringLiteral("其他人正在使用")));
+    b.form->SpeedButton2End->click();
+    ASSERT_TRUE(waitFor([&] { return hostFakes.log->calls("down").size() == 3; }, 5000));
+    EXPECT_EQ(hostFakes.log->calls("down").last(), QStringLiteral("down 35"));
+
+    // The timer button reaches the host's timer; the host's answers to c_idle are ignored.
+    b.form->SpeedButtonTimer->click();
+    ASSERT_TRUE(waitFor([&] { return ui.timerClicks == 1; }, 5000));
+    b.form->client()->keepAliveTick();
+    EXPECT_TRUE(b.form->client()->isLoggedIn());
+}
+
+// A port block P, P+1 (TCP) and P+3 (UDP) that is free right now.
+int freeBlock() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QTcpServer a, b;
+        QUdpSocket u;
+        if (!a.listen(QHostAddress::Any, 0)) continue;
+        const int p = a.serverPort();
+        if (p < 1024 || p > 65532) continue;
+        if (b.listen(QHostAddress::Any, static_cast<quint16>(p + 1)) &&
+            u.bind(QHostAddress::Any, static_cast<quint16>(p + 3)))
+            return p;
+    }
+    return 0;
+}
+
+// The host program itself, started from a private copy.
+TEST(RealHost, TheHostProgramAnswersLoginPagingAndRequest) {
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("slidehost"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SLIDEHOST_PATH), program));
+    const int port = freeBlock();
+    ASSERT_NE(port, 0);
+    {
+        QFile ini(dir.filePath(QStringLiteral("show.ini")));
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[server]\r\nRunTimes=2\r\nAutoStart=true\r\nAutoResp=true\r\nAutoCheckNew=0\r\n"
+                  "VersionPage=http://127.0.0.1:9/\r\nServerPort=" + QByteArray::number(port) +
+                  "\r\nPPTdir=" + dir.path().toLocal8Bit() + "\r\n");
+    }
+    kvtest::ChildProcess child;
+    ASSERT_TRUE(child.start({program.toStdString()},
+                            {"QT_QPA_PLATFORM=offscreen", "DISPLAY", "HOME=" + dir.path().toStdString()},
+                            dir.path().toStdString()));
+    // The host starts its service one second after start-up.
+    bool up = false;
+    for (int i = 0; i < 100 && !up && child.running(); ++i) {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        up = probe.waitForConnected(100);
+        if (!up) waitFor([] { return false; }, 100);
+    }
+    ASSERT_TRUE(up) << "the host program did not start its service";
+
+    Pad a(port, QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(a.login()) << a.form->statusText().toStdString() << "|"
+                           << a.form->memo1->toPlainText().toStdString();
+    a.form->SpeedButton2Next->click();  // no PowerPoint on that host
+    EXPECT_TRUE(a.status(QStringLiteral("投影端幻灯片文件已关闭")));
+    // The page made a the controller; b asks and a grants from its answer window.
+    Pad b(port, QStringLiteral("127.0.0.2"));
+    ASSERT_TRUE(b.login());
+    b.form->SpeedButtonAsk->click();
+    pad::TFormAnswer &answer = *a.form->formAnswer();
+    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }, 5000));
+    answer.SpeedButtonAgree->click();
+    EXPECT_TRUE(b.status(QStringLiteral("申请控制投影成功")));
+    a.form->formFile()->SpeedButtonConnect->click();
+    EXPECT_EQ(a.form->statusText(), QStringLiteral("与投影端断开"));
+    child.stop();
+}
+
+}  // namespace
