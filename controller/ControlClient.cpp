@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "common/LineSplitter.h"
+#include "controller/ControlLineChannel.h"
 
 namespace pad {
 
@@ -122,8 +123,12 @@ void ControlClient::keepAliveTick() {
 void ControlClient::onReadyRead() {
     // Complete lines only; an unterminated remainder of a read is dropped.
     const kv::SplitLines split = kv::splitLines(socket_->readAll());
-    for (const QByteArray &line : split.lines)
+    for (QByteArray line : split.lines) {
+        // A lone reply word glued to the front (the end of a listing before
+        // "s_name", say) would swallow the reply it precedes: drop just it.
+        takeGluedReplies(line);
         if (!line.isEmpty()) queue_.append(line);
+    }
     if (dispatching_) return;  // a handler pumping messages: the outer loop takes them in order
     dispatching_ = true;
     while (!queue_.isEmpty()) dispatch(queue_.takeFirst());

@@ -38,7 +38,6 @@ void SocketLineChannel::sendLine(const QByteArray &line) {
 }
 
 namespace {
-// Replies the host sends without a line end.
 const char *const kUnterminated[] = {"s_busylist", "s_qitaup", "s_agree"};
 
 // The unterminated word at the front of text when another reply follows it
@@ -53,15 +52,21 @@ QByteArray leadingUnterminated(const QByteArray &text) {
 }
 }  // namespace
 
+QList<QByteArray> takeGluedReplies(QByteArray &line) {
+    QList<QByteArray> words;
+    for (QByteArray w = leadingUnterminated(line); !w.isEmpty() && line.size() > w.size();
+         w = leadingUnterminated(line)) {
+        words << w;
+        line = line.mid(w.size());
+    }
+    return words;
+}
+
 void SocketLineChannel::readAll() {
     const QList<QByteArray> lines = buffer_.feed(socket_->readAll());
     for (QByteArray l : lines) {
         // "s_busylist" glued to the next reply: both are meant.
-        for (QByteArray w = leadingUnterminated(l); !w.isEmpty() && l.size() > w.size();
-             w = leadingUnterminated(l)) {
-            emit unterminatedReply(w);
-            l = l.mid(w.size());
-        }
+        for (const QByteArray &w : takeGluedReplies(l)) emit unterminatedReply(w);
         emit lineReceived(l);
     }
     QByteArray rest = buffer_.pending();

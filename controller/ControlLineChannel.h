@@ -13,6 +13,11 @@ class QTcpSocket;
 
 namespace pad {
 
+// The host sends "s_busylist", "s_qitaup" and a duplicate "s_agree" without a
+// line end, so one of them can sit glued to the front of the next reply line.
+// Returns the words found there (front first) and leaves the reply in line.
+QList<QByteArray> takeGluedReplies(QByteArray &line);
+
 class ControlLineChannel {
 public:
     virtual ~ControlLineChannel() = default;

@@ -24,7 +24,7 @@ QString ControlClientChannel::peerAddress() const { return client_->hostName(); 
 quint16 ControlClientChannel::peerPort() const { return client_->port(); }
 
 DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
-    : QObject(form1), form1_(form1), channel_(form1->client()), transport_(new UdpScanTransport) {
+    : QObject(nullptr), form1_(form1), channel_(form1->client()), transport_(new UdpScanTransport) {
     TFormFile *ff = form1->formFile();
     TFormSet *fs = form1->formSet();
     ControlClient *client = form1->client();

@@ -86,6 +86,12 @@ FileWindowLists::FileWindowLists(Fields fields, QObject *parent) : QObject(paren
     if (f_.MaskEditFile)
         connect(f_.MaskEditFile, &QLineEdit::returnPressed, this, [this] { MaskEditFileEnter(); });
 
+    // The window docks at the main window's height: the lists give way.
+    for (QWidget *w : std::initializer_list<QWidget *>{ListViewHost, ListBox1, DirectoryListBox1, FileListBox1})
+        w->setMinimumHeight(16);
+    split->setMinimumHeight(16);
+    localSplit->setMinimumHeight(16);
+
     fillDrives();
     setFolder(QDir::homePath());
 }

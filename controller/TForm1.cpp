@@ -21,6 +21,7 @@
 #include "common/Gbk.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
+#include "controller/DiscoveryAndFiles.h"
 #include "controller/KeyMap.h"
 #include "controller/StatusLine.h"
 #include "controller/TFormAnswer.h"
@@ -194,6 +195,7 @@ TForm1::TForm1(platform::Services services, QString programDir, QWidget *parent)
     formSet_ = std::make_unique<TFormSet>(config_.get(), services_, [this] { return state_.localAddress; });
     formHelp_ = std::make_unique<TFormHelp>();
     formAnswer_ = std::make_unique<TFormAnswer>(client_, services_);
+    files_ = std::make_unique<DiscoveryAndFiles>(this);
 
     TimerWpos->start();
     TimerStart->start();
@@ -201,6 +203,7 @@ TForm1::TForm1(platform::Services services, QString programDir, QWidget *parent)
 
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
+    files_.reset();
     formAnswer_.reset();
     formHelp_.reset();
     formSet_.reset();

@@ -27,6 +27,7 @@ class TFormAnswer;
 class TFormFile;
 class TFormHelp;
 class TFormSet;
+class DiscoveryAndFiles;
 
 // Run-time state shared by the controller's windows (GUI thread only).
 struct PadState {
@@ -54,6 +55,8 @@ public:
     TFormSet *formSet() const { return formSet_.get(); }
     TFormHelp *formHelp() const { return formHelp_.get(); }
     TFormAnswer *formAnswer() const { return formAnswer_.get(); }
+    // Scan, file lists and upload.
+    DiscoveryAndFiles *files() const { return files_.get(); }
     ControlClient *client() const { return client_; }
     PadConfig *config() const { return config_.get(); }
     LocalPpt &localPpt() { return *local_; }
@@ -155,6 +158,7 @@ private:
     std::unique_ptr<TFormSet> formSet_;
     std::unique_ptr<TFormHelp> formHelp_;
     std::unique_ptr<TFormAnswer> formAnswer_;
+    std::unique_ptr<DiscoveryAndFiles> files_;
 };
 
 }  // namespace pad

@@ -111,7 +111,8 @@ TEST_F(FormFixture, LoginBytesAndLoggedInLook) {
     file().editUser->setText(QStringLiteral(" tuvop "));
     file().EditPass->setText(QStringLiteral("\tpw "));
     login();
-    EXPECT_EQ(host.received, QByteArray("c_usertuvop|pw\r\n"));
+    // The accepted login pulls the file list.
+    EXPECT_EQ(host.received, QByteArray("c_usertuvop|pw\r\nc_list\r\n"));
     EXPECT_EQ(file().SpeedButtonConnect->text(), QStringLiteral("断开"));
     EXPECT_TRUE(form->CheckBoxRemote->isEnabled());
     EXPECT_TRUE(remoteLime());
@@ -175,7 +176,7 @@ TEST_F(FormFixture, HostDropShowsDisconnectedAndNextClickConnects) {
     host.answered = false;
     host.received.clear();
     login();
-    EXPECT_EQ(host.received, QByteArray("c_usertuvop|tuvop\r\n"));
+    EXPECT_EQ(host.received, QByteArray("c_usertuvop|tuvop\r\nc_list\r\n"));
 }
 
 TEST_F(FormFixture, UserDisconnectSendsNothing) {

@@ -8,7 +8,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "controller/ControlClient.h"
 #include "controller/ControlLineChannel.h"
+#include "platform/QtServices.h"
 #include "controller/FileListClient.h"
 #include "controller/ManualTimers.h"
 #include "controller/UploadClient.h"
@@ -331,4 +333,25 @@ TEST(ControlChannel, UnterminatedRepliesAreNeitherLostNorGlued) {
     channel.close();
     channel.sendLine("c_list");  // closed: nothing goes out
     EXPECT_FALSE(channel.isOpen());
+}
+
+TEST(ControlChannel, TheProgramsClientDropsOnlyTheGluedWord) {
+    ScriptedHost host;
+    ASSERT_TRUE(host.listen());
+    pad::ControlClient client(std::make_shared<platform::SystemClock>());
+    QList<QByteArray> unhandled;
+    QList<pad::ControlClient::Reply> replies;
+    QObject::connect(&client, &pad::ControlClient::unhandledReply, [&](const QByteArray &l) { unhandled << l; });
+    QObject::connect(&client, &pad::ControlClient::reply,
+                     [&](pad::ControlClient::Reply r, const QByteArray &) { replies << r; });
+    ASSERT_EQ(client.connectAndLogin(QStringLiteral("127.0.0.1"), host.port(), "tuvop", "tuvop"),
+              pad::ControlClient::ConnectResult::LoginSent);
+    ASSERT_TRUE(waitFor([&] { return host.hasControl(); }));
+    // The end of a listing, then the answer to "c_up", in one read.
+    host.send("s_busylists_name\r\n");
+    ASSERT_TRUE(waitFor([&] { return !unhandled.isEmpty(); }));
+    EXPECT_EQ(unhandled, QList<QByteArray>{"s_name"});
+    host.send("s_agrees_other\r\n");
+    ASSERT_TRUE(waitFor([&] { return !replies.isEmpty(); }));
+    EXPECT_EQ(replies, QList<pad::ControlClient::Reply>{pad::ControlClient::Reply::Other});
 }

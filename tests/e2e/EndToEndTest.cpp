@@ -1,0 +1,216 @@
+// Both programs end to end on one machine: the real slidehost process on a
+// private Xvfb and the controller's own windows and code in this process.
+// The controller scans only 127.0.0. with its local address forced to
+// 127.0.0.1 (the host's too, through KV_LOCAL_IPV4): nothing leaves loopback.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUdpSocket>
+
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "controller/ControlLineChannel.h"
+#include "controller/DiscoveryAndFiles.h"
+#include "controller/FileWindowLists.h"
+#include "controller/HostScanner.h"
+#include "controller/TForm1.h"
+#include "controller/TFormAnswer.h"
+#include "controller/TFormFile.h"
+#include "controller/UploadClient.h"
+#include "platform/Fakes.h"
+#include "platform/QtServices.h"
+#include "tests/support/XvfbSession.h"
+
+using Keys = std::vector<std::string>;
+
+namespace {
+
+template <class Pred>
+bool spinUntil(Pred pred, int ms = 10000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// P, P+1 (TCP) and P+2, P+3 (UDP) all free on loopback.
+quint16 freeBlock() {
+    for (int i = 0; i < 100; ++i) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::AnyIPv4, 0)) continue;
+        const quint16 p = probe.serverPort();
+        probe.close();
+        if (p > 65500) continue;
+        QTcpServer a, b;
+        QUdpSocket c, d;
+        if (a.listen(QHostAddress::AnyIPv4, p) && b.listen(QHostAddress::AnyIPv4, quint16(p + 1)) &&
+            c.bind(QHostAddress::AnyIPv4, quint16(p + 2)) && d.bind(QHostAddress::AnyIPv4, quint16(p + 3)))
+            return p;
+    }
+    return 0;
+}
+
+QByteArray randomBytes(qsizetype n) {
+    QByteArray b(n, Qt::Uninitialized);
+    QRandomGenerator gen(11);
+    for (qsizetype i = 0; i + 4 <= n; i += 4) {
+        const quint32 v = gen.generate();
+        memcpy(b.data() + i, &v, 4);
+    }
+    return b;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList items(QListWidget *l) {
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+    return out;
+}
+
+}  // namespace
+
+TEST(EndToEnd, ScanConnectListUploadOpenPageAndHandOver) {
+    KV_REQUIRE_XVFB();
+    kvtest::XvfbSession x;
+    ASSERT_TRUE(x.ok()) << x.error();
+    QTemporaryDir hostDir, padDir, localDir;
+    const quint16 port = freeBlock();
+    ASSERT_NE(port, 0);
+
+    // The host program runs from its own folder with its show.ini beside it.
+    const QString shared = hostDir.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_TRUE(writeFile(shared + QStringLiteral("/intro.ppt"), "intro"));
+    const QString hostProgram = hostDir.filePath(QStringLiteral("slidehost"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SLIDEHOST_PATH), hostProgram));
+    {
+        kv::IniFile ini(hostDir.filePath(QStringLiteral("show.ini")));
+        const QString s = QStringLiteral("server");
+        ini.writeString(s, QStringLiteral("RunTimes"), QStringLiteral("2"));
+        ini.writeString(s, QStringLiteral("AutoStart"), QStringLiteral("true"));
+        ini.writeString(s, QStringLiteral("AutoCheckNew"), QStringLiteral("0"));
+        ini.writeString(s, QStringLiteral("CheckDate"), kv::shortDateText(QDate::currentDate()));
+        ini.writeString(s, QStringLiteral("ServerPort"), QString::number(port));
+        ini.writeString(s, QStringLiteral("PPTdir"), shared);
+    }
+
+    // The presentation's window: the key recorder titled like PowerPoint's.
+    kvtest::KeyRecorder ppt("talk - PowerPoint");
+    ASSERT_TRUE(ppt.ok());
+
+    kvtest::ChildProcess host;
+    ASSERT_TRUE(host.start({hostProgram.toStdString()},
+                           {"QT_QPA_PLATFORM=xcb", "KV_LOCAL_IPV4=127.0.0.1",
+                            "HOME=" + hostDir.path().toStdString()},
+                           hostDir.path().toStdString()));
+    ASSERT_TRUE(spinUntil([&] {
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        return probe.waitForConnected(200);
+    }, 20000)) << "the host did not start its service";
+
+    {
+        // The controller: scan at start-up, connect automatically.
+        {
+            kv::IniFile ini(padDir.filePath(QStringLiteral("slidepad.ini")));
+            const QString c = QStringLiteral("client");
+            ini.writeString(c, QStringLiteral("port"), QString::number(port));
+            ini.writeString(c, QStringLiteral("AutoScan"), QStringLiteral("True"));
+            ini.writeString(c, QStringLiteral("AutoConnect"), QStringLiteral("True"));
+        }
+        ASSERT_TRUE(writeFile(padDir.filePath(QStringLiteral("scan.ini")), "127.0.0.\r\n"));
+        platform::FakeServices fakes;
+        fakes.address->address = QStringLiteral("127.0.0.1");  // the forced local address
+        platform::Services services = fakes.services();
+        services.clock = std::make_shared<platform::SystemClock>();
+        pad::TForm1 form(services, padDir.path());
+        pad::DiscoveryAndFiles *files = form.files();
+        ASSERT_NE(files, nullptr);
+        form.show();
+        pad::TFormFile &ff = *form.formFile();
+
+        ASSERT_TRUE(spinUntil([&] { return form.SButtonConnect->text() == QStringLiteral("断开"); }, 20000))
+            << form.statusText().toStdString() << "; listed: " << files->scanner().hosts().join(",").toStdString()
+            << "; received: " << ff.Memo1->toPlainText().toStdString();
+        EXPECT_TRUE(files->scanner().hosts().contains(QStringLiteral("127.0.0.1")));
+        EXPECT_EQ(ff.EditRip->text(), QStringLiteral("127.0.0.1"));
+        ASSERT_TRUE(spinUntil([&] { return items(files->lists().ListBox1).contains(QStringLiteral("intro.ppt")); }));
+
+        // Upload 10 MiB; it arrives byte for byte and the list shows it.
+        const QByteArray big = randomBytes(10 * 1024 * 1024);
+        const QString local = localDir.filePath(QStringLiteral("talk.ppt"));
+        ASSERT_TRUE(writeFile(local, big));
+        ff.MaskEditFile->setText(local);
+        ASSERT_TRUE(ff.SpeedButtonUp->isEnabled());
+        ff.SpeedButtonUp->click();
+        ASSERT_TRUE(spinUntil([&] { return items(files->lists().ListBox1).contains(QStringLiteral("talk.ppt")); },
+                              60000))
+            << ff.statusText().toStdString() << "; stage " << int(files->upload().stage()) << "; shared: "
+            << QDir(shared).entryList(QDir::Files | QDir::Hidden).join(",").toStdString()
+            << "; remote list: " << items(files->lists().ListBox1).join(",").toStdString();
+        EXPECT_EQ(ff.statusText(), QStringLiteral("文件上传完成"));
+        EXPECT_TRUE(readFile(shared + QStringLiteral("/talk.ppt")) == big) << "uploaded file differs";
+
+        // Open it and page it: the keys reach the helper window. Only the
+        // host's presentation is driven here, none on this machine.
+        form.CheckBoxLocal->setChecked(false);
+        ff.EditRFile->setText(QStringLiteral("talk.ppt"));
+        ff.SpeedButtonOpen->click();
+        ASSERT_TRUE(spinUntil([&] { return form.statusText() == QStringLiteral("投影端已打开文件"); }))
+            << form.statusText().toStdString();
+        form.SpeedButton2Next->click();
+        form.SpeedButton2Pre->click();
+        spinUntil([] { return false; }, 300);
+        EXPECT_EQ(ppt.waitForKeys(4), (Keys{"press Next", "release Next", "press Prior", "release Prior"}));
+
+        // A second controller (127.0.0.2) asks; this one agrees and is refused afterwards.
+        pad::SocketLineChannel second;
+        QList<QByteArray> secondLines;
+        QObject::connect(&second, &pad::SocketLineChannel::lineReceived,
+                         [&](const QByteArray &l) { secondLines << l; });
+        second.connectToHost(QStringLiteral("127.0.0.1"), port, QStringLiteral("127.0.0.2"));
+        ASSERT_TRUE(spinUntil([&] { return second.isOpen(); }));
+        second.sendLine("c_usertuvop|tuvop");
+        ASSERT_TRUE(spinUntil([&] { return secondLines.contains("s_ok"); }));
+        second.sendLine("c_ask");
+        ASSERT_TRUE(spinUntil([&] { return form.formAnswer()->isVisible(); }));
+        form.formAnswer()->SpeedButtonAgree->click();
+        ASSERT_TRUE(spinUntil([&] { return secondLines.contains("s_agree"); }));
+        second.sendLine("VD35");
+        spinUntil([] { return false; }, 300);
+        EXPECT_EQ(ppt.waitForKeys(6), (Keys{"press Next", "release Next", "press Prior", "release Prior",
+                                            "press End", "release End"}));
+        form.SpeedButton2Next->click();
+        ASSERT_TRUE(spinUntil([&] { return form.statusText() == QStringLiteral("其他人正在使用"); }))
+            << form.statusText().toStdString();
+        EXPECT_EQ(ppt.settle(200).size(), 6u);
+        second.close();
+    }
+    EXPECT_TRUE(host.running());
+    host.stop();
+}
