@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTcpSocket>
 #include <QTreeWidget>
 
 #include "common/Text.h"
@@ -78,7 +79,11 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
         if (!list_->handleLine(line)) upload_->handleLine(line);
     });
     connect(client, &ControlClient::loggedIn, this, &DiscoveryAndFiles::onLoggedIn);
-    connect(client, &ControlClient::hostClosed, this, [this] { upload_->abort(); });
+    // However the control connection ends (the host, the user, the idle cut-off),
+    // an upload on it ends too and lets go of its file.
+    connect(client->socket(), &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState s) {
+        if (s == QAbstractSocket::UnconnectedState) upload_->abort();
+    });
     connect(list_.get(), &FileListClient::cleared, lists_.get(), &FileWindowLists::clearRemote);
     connect(list_.get(), &FileListClient::nameAdded, lists_.get(), &FileWindowLists::addRemote);
     connect(list_.get(), &FileListClient::statusText, form1, &TForm1::setStatus);

@@ -30,6 +30,7 @@ public:
     int closeDataAfterAcks = -1;  // drop the data connection after this many acks
     bool refuseUpload = false;    // answer "c_up" with the lone "s_qitaup"
     bool answerLen = true;        // answer "c_len" with "s_file"
+    int holdAcksAfter = -1;       // stop acknowledging after this many acks
 
     void note(const QString &e) {
         events << e;
@@ -75,7 +76,9 @@ private:
     void onLine(const QByteArray &l) {
         received << l;
         note(QStringLiteral("line ") + QString::fromLatin1(l.left(10)));
-        if (l == "c_up") {
+        if (l.startsWith("c_user")) {
+            send("s_ok\r\n");
+        } else if (l == "c_up") {
             send(refuseUpload ? QByteArray("s_qitaup") : QByteArray("s_name\r\n"));
         } else if (l.startsWith("c_filename")) {
             send("s_len\r\n");
@@ -117,6 +120,7 @@ private:
             acked_ = qMin<qint64>(acked_ + 1024, data.size());
             ++acks;
             note(QStringLiteral("ack %1").arg(acks));
+            if (holdAcksAfter >= 0 && acks > holdAcksAfter) return;
             if (closeDataAfterAcks >= 0 && acks >= closeDataAfterAcks) {
                 s->abort();
                 return;

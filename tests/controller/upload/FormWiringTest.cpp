@@ -1,0 +1,180 @@
+// The scan, the file lists and the upload inside the controller's windows.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+#include "controller/DiscoveryAndFiles.h"
+#include "controller/FileWindowLists.h"
+#include "controller/HostScanner.h"
+#include "controller/TForm1.h"
+#include "controller/TFormFile.h"
+#include "controller/TFormSet.h"
+#include "controller/UploadClient.h"
+#include "platform/Fakes.h"
+#include "tests/controller/upload/ScriptedHost.h"
+
+namespace {
+
+template <class Pred>
+bool spin(Pred pred, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+QStringList items(QListWidget *l) {
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+    return out;
+}
+
+struct Pad : ::testing::Test {
+    platform::FakeServices fakes;
+    QTemporaryDir dir;
+    ScriptedHost host;
+    std::unique_ptr<pad::TForm1> form;
+
+    void SetUp() override {
+        fakes.clock->onPump = [] { QCoreApplication::processEvents(); };
+        fakes.address->address = QStringLiteral("127.0.0.1");  // forced local address
+        form = std::make_unique<pad::TForm1>(fakes.services(), dir.path());
+        form->TimerWpos->stop();
+        form->TimerStart->stop();
+        form->CheckBoxLocal->setChecked(false);
+        ASSERT_TRUE(host.listen());
+    }
+    pad::TFormFile &file() { return *form->formFile(); }
+    pad::DiscoveryAndFiles &files() { return *form->files(); }
+    void login() {
+        file().EditRip->setText(QStringLiteral("127.0.0.1"));
+        file().editControlPort->setText(QString::number(host.port()));
+        file().SpeedButtonConnect->click();
+        ASSERT_TRUE(spin([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
+    }
+};
+
+}  // namespace
+
+TEST_F(Pad, LoginListsTheHostAndPullsItsFiles) {
+    host.files = {"a.ppt", "b.ppt"};
+    login();
+    ASSERT_TRUE(spin([&] { return items(files().lists().ListBox1).size() == 2; }));
+    EXPECT_EQ(items(files().lists().ListBox1), (QStringList{QStringLiteral("a.ppt"), QStringLiteral("b.ppt")}));
+    ASSERT_EQ(files().lists().ListViewHost->topLevelItemCount(), 1);
+    EXPECT_EQ(files().lists().ListViewHost->topLevelItem(0)->text(1), QStringLiteral("127.0.0.1"));
+    // "刷新 " pulls it again from an empty list.
+    host.files = {"c.ppt"};
+    file().SpeedButtonRefresh->click();
+    ASSERT_TRUE(spin([&] { return items(files().lists().ListBox1) == QStringList{QStringLiteral("c.ppt")}; }));
+}
+
+TEST_F(Pad, UploadButtonShowsProgressAndRefreshesTheList) {
+    login();
+    host.files = {"up.ppt"};
+    QString path = dir.filePath(QStringLiteral("up.ppt"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(5000, 'u'));
+    }
+    file().MaskEditFile->setText(QStringLiteral(" ") + path);
+    bool sawBar = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { sawBar = sawBar || files().lists().ProgressBar1->isVisible(); });
+    watch.start(0);
+    form->show();
+    file().show();
+    file().SpeedButtonUp->click();
+    EXPECT_EQ(form->state().clientState, pad::PadState::Uploading);
+    EXPECT_EQ(form->state().localFileName, QStringLiteral("up.ppt"));
+    ASSERT_TRUE(spin([&] { return items(files().lists().ListBox1).contains(QStringLiteral("up.ppt")); }));
+    EXPECT_TRUE(sawBar);
+    EXPECT_FALSE(files().lists().ProgressBar1->isVisible());
+    EXPECT_EQ(file().statusText(), QStringLiteral("文件上传完成"));
+    EXPECT_EQ(host.data, QByteArray(5000, 'u'));
+
+    // A missing file is a message box; nothing goes out.
+    host.received.clear();
+    file().MaskEditFile->setText(dir.filePath(QStringLiteral("none.ppt")));
+    file().SpeedButtonUp->click();
+    EXPECT_EQ(fakes.dialogs->messages.value(0), QStringLiteral("文件没找到，") + dir.filePath(QStringLiteral("none.ppt")));
+    spin([] { return false; }, 50);
+    EXPECT_TRUE(host.received.isEmpty());
+}
+
+TEST_F(Pad, DisconnectingMidUploadReleasesTheFile) {
+    login();
+    host.holdAcksAfter = 2;
+    QString path = dir.filePath(QStringLiteral("stuck.ppt"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(50000, 's'));
+    }
+    file().MaskEditFile->setText(path);
+    file().SpeedButtonUp->click();
+    ASSERT_TRUE(spin([&] { return host.acks >= 2 && files().upload().fileOpen(); }));
+    file().SpeedButtonConnect->click();  // reads "断开": disconnect
+    ASSERT_TRUE(spin([&] { return !files().upload().busy(); }));
+    EXPECT_FALSE(files().upload().fileOpen());
+    EXPECT_FALSE(files().lists().ProgressBar1->isVisible());
+    EXPECT_EQ(file().statusText(), QStringLiteral("文件上传失败"));
+}
+
+TEST_F(Pad, ScanButtonsScanTheLoopbackPrefixAndConnectTheAnswer) {
+    // A responder on 127.0.0.1 at P+3 answering to the port named in the probe.
+    const quint16 base = host.port();
+    QUdpSocket responder;
+    if (!responder.bind(QHostAddress::LocalHost, quint16(base + 3))) GTEST_SKIP() << "discovery port taken";
+    QObject::connect(&responder, &QUdpSocket::readyRead, [&] {
+        while (responder.hasPendingDatagrams()) {
+            QByteArray d = responder.receiveDatagram().data();
+            QByteArray text = d.left(d.indexOf('\0'));
+            quint16 port = text.mid(text.indexOf('|') + 1).toUShort();
+            responder.writeDatagram("s_hi127.0.0.1|" + QByteArray::number(base + 3) + '\0', QHostAddress::LocalHost,
+                                    port);
+        }
+    });
+    form->formSet()->EditControlPort->setText(QString::number(base));
+    form->formSet()->setScanLines({});
+    form->formSet()->CheckBoxAutoConnect->setChecked(true);
+    form->show();
+    file().show();  // open already: the scan does not reload its login fields
+    file().editControlPort->setText(QString::number(base));
+    form->SpeedButtonScan->click();
+    EXPECT_EQ(form->SpeedButtonScan->text(), QStringLiteral("停止"));
+    EXPECT_EQ(file().SpeedButtonScan->text(), QStringLiteral("停止"));
+    EXPECT_TRUE(file().isVisible());
+    EXPECT_EQ(form->formSet()->scanLines(), QStringList{QStringLiteral("127.0.0.")});  // the local prefix
+    ASSERT_TRUE(spin([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
+    EXPECT_EQ(file().EditRip->text(), QStringLiteral("127.0.0.1"));
+    ASSERT_TRUE(spin([&] { return !files().scanner().running(); }, 5000));
+    EXPECT_EQ(form->SpeedButtonScan->text(), QStringLiteral(" 扫描"));
+    EXPECT_EQ(file().SpeedButtonScan->text(), QStringLiteral(" 扫描 "));
+    EXPECT_EQ(files().lists().ListViewHost->topLevelItemCount(), 1);
+    EXPECT_TRUE(file().Memo1->toPlainText().contains(QStringLiteral("收到：s_hi127.0.0.1|")));
+
+    // Scanning again while connected lists the host but never cuts the session.
+    form->SpeedButtonScan->click();
+    ASSERT_TRUE(spin([&] { return files().lists().ListViewHost->topLevelItemCount() == 1 && !files().scanner().running(); }, 5000));
+    EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
+    EXPECT_EQ(host.received.count("c_usertuvop|tuvop"), 1);
+}
