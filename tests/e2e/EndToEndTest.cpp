@@ -29,6 +29,7 @@
 #include "controller/TForm1.h"
 #include "controller/TFormAnswer.h"
 #include "controller/TFormFile.h"
+#include "controller/TFormSet.h"
 #include "controller/UploadClient.h"
 #include "platform/Fakes.h"
 #include "platform/QtServices.h"
@@ -158,6 +159,8 @@ TEST(EndToEnd, ScanConnectListUploadOpenPageAndHandOver) {
             << form.statusText().toStdString() << "; listed: " << files->scanner().hosts().join(",").toStdString()
             << "; received: " << ff.Memo1->toPlainText().toStdString();
         EXPECT_TRUE(files->scanner().hosts().contains(QStringLiteral("127.0.0.1")));
+        // The only prefix probed: scan.ini's, which is also the forced local one.
+        EXPECT_EQ(form.formSet()->scanLines(), QStringList{QStringLiteral("127.0.0.")});
         EXPECT_EQ(ff.EditRip->text(), QStringLiteral("127.0.0.1"));
         ASSERT_TRUE(spinUntil([&] { return items(files->lists().ListBox1).contains(QStringLiteral("intro.ppt")); }));
 
