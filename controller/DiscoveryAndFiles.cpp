@@ -103,6 +103,11 @@ DiscoveryAndFiles::~DiscoveryAndFiles() = default;
 
 void DiscoveryAndFiles::setScanCaption(const QString &caption) {
     bool stop = caption == QStringLiteral("停止");
+    // The shared state word: 20 while scanning, 0 once the scan is over
+    // (unless a connect or an upload has taken it meanwhile).
+    int &state = form1_->state().clientState;
+    if (stop) state = PadState::Scanning;
+    else if (state == PadState::Scanning) state = PadState::Idle;
     form1_->SpeedButtonScan->setText(stop ? caption : QStringLiteral(" 扫描"));
     form1_->formFile()->SpeedButtonScan->setText(stop ? caption : QStringLiteral(" 扫描 "));
 }

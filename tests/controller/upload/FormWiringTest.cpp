@@ -162,6 +162,7 @@ TEST_F(Pad, ScanButtonsScanTheLoopbackPrefixAndConnectTheAnswer) {
     form->SpeedButtonScan->click();
     EXPECT_EQ(form->SpeedButtonScan->text(), QStringLiteral("停止"));
     EXPECT_EQ(file().SpeedButtonScan->text(), QStringLiteral("停止"));
+    EXPECT_EQ(form->state().clientState, pad::PadState::Scanning);
     EXPECT_TRUE(file().isVisible());
     EXPECT_EQ(form->formSet()->scanLines(), QStringList{QStringLiteral("127.0.0.")});  // the local prefix
     ASSERT_TRUE(spin([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
@@ -175,6 +176,7 @@ TEST_F(Pad, ScanButtonsScanTheLoopbackPrefixAndConnectTheAnswer) {
     // Scanning again while connected lists the host but never cuts the session.
     form->SpeedButtonScan->click();
     ASSERT_TRUE(spin([&] { return files().lists().ListViewHost->topLevelItemCount() == 1 && !files().scanner().running(); }, 5000));
+    EXPECT_EQ(form->state().clientState, pad::PadState::Idle);
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
     EXPECT_EQ(host.received.count("c_usertuvop|tuvop"), 1);
 }
