@@ -243,6 +243,7 @@ void FileTransfer::addDataConnection(QTcpSocket *socket) {
         socket->abort();
         return;
     }
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (socket->bytesAvailable() > 0) onData(socket, peer);
 }
 
@@ -259,7 +260,11 @@ void FileTransfer::onData(QTcpSocket *socket, const QString &peer) {
         if (!file_) continue;  // no upload running: read and dropped
         if (!writeFailed_ && file_->write(block) != block.size()) writeFailed_ = true;
         received_ += block.size();
-        if (socket->state() == QAbstractSocket::ConnectedState) socket->write(reply::next);
+        if (socket->state() == QAbstractSocket::ConnectedState) {
+            // The uploader waits for this word before its next chunk: send it now.
+            socket->write(reply::next);
+            socket->flush();
+        }
     }
     if (finishing_ && (received_ >= announced_ || writeFailed_)) settle();
 }
