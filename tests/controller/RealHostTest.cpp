@@ -23,6 +23,7 @@
 #include "host/service/ServiceListeners.h"
 #include "platform/Fakes.h"
 #include "tests/controller/ScriptedHost.h"
+#include "tests/support/Ports.h"
 #include "tests/support/XvfbSession.h"
 
 using padtest::waitFor;
@@ -76,17 +77,7 @@ struct Pad {
     }
 };
 
-int startOnFreeBlock(host::ServiceListeners &listeners) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::LocalHost, 0)) continue;
-        const int p = probe.serverPort();
-        probe.close();
-        if (p < 1024 || p > host::ServiceListeners::kMaxPort) continue;
-        if (listeners.start(p) == host::ServiceListeners::StartError::None) return p;
-    }
-    return 0;
-}
+using kvtest::startOnFreeBlock;
 
 TEST(RealHost, LogInPageAndHandOverControl) {
     platform::FakeServices hostFakes;
@@ -137,27 +128,12 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     EXPECT_TRUE(b.form->client()->isLoggedIn());
 }
 
-// A port block P, P+1 (TCP) and P+3 (UDP) that is free right now.
-int freeBlock() {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QTcpServer a, b;
-        QUdpSocket u;
-        if (!a.listen(QHostAddress::Any, 0)) continue;
-        const int p = a.serverPort();
-        if (p < 1024 || p > 65532) continue;
-        if (b.listen(QHostAddress::Any, static_cast<quint16>(p + 1)) &&
-            u.bind(QHostAddress::Any, static_cast<quint16>(p + 3)))
-            return p;
-    }
-    return 0;
-}
-
 // The host program itself, started from a private copy.
 TEST(RealHost, TheHostProgramAnswersLoginPagingAndRequest) {
     QTemporaryDir dir;
     const QString program = dir.filePath(QStringLiteral("slidehost"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(SLIDEHOST_PATH), program));
-    const int port = freeBlock();
+    const int port = kvtest::freePortBlock();
     ASSERT_NE(port, 0);
     {
         QFile ini(dir.filePath(QStringLiteral("show.ini")));

@@ -33,6 +33,7 @@
 #include "controller/UploadClient.h"
 #include "platform/Fakes.h"
 #include "platform/QtServices.h"
+#include "tests/support/Ports.h"
 #include "tests/support/XvfbSession.h"
 
 using Keys = std::vector<std::string>;
@@ -50,22 +51,6 @@ bool spinUntil(Pred pred, int ms = 10000) {
     return true;
 }
 
-// P, P+1 (TCP) and P+2, P+3 (UDP) all free on loopback.
-quint16 freeBlock() {
-    for (int i = 0; i < 100; ++i) {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::AnyIPv4, 0)) continue;
-        const quint16 p = probe.serverPort();
-        probe.close();
-        if (p > 65500) continue;
-        QTcpServer a, b;
-        QUdpSocket c, d;
-        if (a.listen(QHostAddress::AnyIPv4, p) && b.listen(QHostAddress::AnyIPv4, quint16(p + 1)) &&
-            c.bind(QHostAddress::AnyIPv4, quint16(p + 2)) && d.bind(QHostAddress::AnyIPv4, quint16(p + 3)))
-            return p;
-    }
-    return 0;
-}
 
 QByteArray randomBytes(qsizetype n) {
     QByteArray b(n, Qt::Uninitialized);
@@ -100,7 +85,7 @@ TEST(EndToEnd, ScanConnectListUploadOpenPageAndHandOver) {
     kvtest::XvfbSession x;
     ASSERT_TRUE(x.ok()) << x.error();
     QTemporaryDir hostDir, padDir, localDir;
-    const quint16 port = freeBlock();
+    const auto port = static_cast<quint16>(kvtest::freePortBlock());
     ASSERT_NE(port, 0);
 
     // The host program runs from its own folder with its show.ini beside it.

@@ -3,9 +3,7 @@
 // show.ini, fake services, and a free port block P, P+1 (TCP) and P+3 (UDP).
 #include <QDir>
 #include <QFile>
-#include <QTcpServer>
 #include <QTemporaryDir>
-#include <QUdpSocket>
 
 #include <memory>
 
@@ -16,31 +14,13 @@
 #include "host/service/TForm1.h"
 #include "host/timer/TFormSet.h"
 #include "platform/Fakes.h"
+#include "tests/support/Ports.h"
 
 namespace hosttest {
 
-inline bool tcpFree(int port) {
-    QTcpServer s;
-    return s.listen(QHostAddress::AnyIPv4, static_cast<quint16>(port));
-}
-
-inline bool udpFree(int port) {
-    QUdpSocket s;
-    return s.bind(QHostAddress::AnyIPv4, static_cast<quint16>(port));
-}
-
-// A P whose P, P+1 and P+3 are free right now.
-inline int freePortBlock() {
-    for (int attempt = 0; attempt < 200; ++attempt) {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::AnyIPv4, 0)) continue;
-        const int p = probe.serverPort();
-        probe.close();
-        if (p > 65532) continue;
-        if (tcpFree(p) && tcpFree(p + 1) && udpFree(p + 3)) return p;
-    }
-    return 0;
-}
+using kvtest::freePortBlock;
+using kvtest::tcpFree;
+using kvtest::udpFree;
 
 struct HostFixture {
     QTemporaryDir programDir;

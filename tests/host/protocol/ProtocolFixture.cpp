@@ -7,6 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "tests/support/Ports.h"
+
 namespace hosttest {
 
 bool RecordingUi::hasLog(const QString &part) const {
@@ -15,17 +17,7 @@ bool RecordingUi::hasLog(const QString &part) const {
     return false;
 }
 
-int startOnFreeBlock(host::ServiceListeners &listeners) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::LocalHost, 0)) continue;
-        const int p = probe.serverPort();
-        probe.close();
-        if (p < 1024 || p > host::ServiceListeners::kMaxPort) continue;
-        if (listeners.start(p) == host::ServiceListeners::StartError::None) return p;
-    }
-    return 0;
-}
+int startOnFreeBlock(host::ServiceListeners &listeners) { return kvtest::startOnFreeBlock(listeners); }
 
 Client::Client(int port, const QString &from) : address(from) {
     QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
