@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <random>
+
 #include "controller/StatusLine.h"
 #include "controller/TForm1.h"
 #include "controller/TFormAnswer.h"
@@ -626,3 +628,36 @@ TEST_F(FormFixture, SwitchToHostEndsOnlyWhenItStarted) {
 }
 
 }  // namespace
+
+// A host that talks nonsense: reply words with junk, lone words, binary bytes,
+// an endless line. The controller survives, stays usable, and presses no key for it.
+TEST_F(FormFixture, HostileHostLeavesTheControllerUsable) {
+    login();
+    std::mt19937 rng(8122026);
+    static const QByteArray words[] = {"s_ok", "s_no", "s_list", "s_busylist", "s_name", "s_len",
+                                       "s_file", "s_next", "s_qitaup", "s_agree", "s_ask",
+                                       "s_reject", "s_toomany", "s_idle", "s_hi", "\r\n", "\xff",
+                                       "|"};
+    for (int round = 0; round < 300; ++round) {
+        QByteArray b;
+        const int len = static_cast<int>(rng() % 200);
+        while (b.size() < len)
+            b += (rng() % 2) ? words[rng() % std::size(words)] : QByteArray(1, char(rng() % 256));
+        if (b.startsWith("s_toomany") || b.contains("\r\ns_toomany") || b.contains("\ns_no"))
+            continue;  // those end the session by design
+        host.send(b);
+        if (round % 30 == 0) waitFor([] { return false; }, 5);
+    }
+    host.send(QByteArray(300 * 1024, 'z'));
+    host.send("\r\n");
+    waitFor([] { return false; }, 50);
+    EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
+    EXPECT_TRUE(fakes.log->calls("down").isEmpty());
+    form->formAnswer()->hide();
+
+    // Still a working session: a page command goes out as its line.
+    form->CheckBoxLocal->setChecked(false);
+    host.received.clear();
+    form->SpeedButton2Next->click();
+    EXPECT_TRUE(host.waitReceived("VD34\r\n"));
+}
