@@ -2,7 +2,6 @@
 // A host stand-in on 127.0.0.1: accepts control connections, records what
 // arrives and writes whatever a test scripts.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
@@ -10,17 +9,13 @@
 
 #include <functional>
 
+#include "tests/support/Wait.h"
+
 namespace padtest {
 
 // Pumps real events until cond holds or ms pass.
 inline bool waitFor(const std::function<bool()> &cond, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return kvtest::spinUntil(cond, ms);
 }
 
 class ScriptedHost : public QObject {

@@ -34,33 +34,15 @@
 #include "platform/Fakes.h"
 #include "platform/QtServices.h"
 #include "tests/support/Ports.h"
+#include "tests/support/Wait.h"
 #include "tests/support/XvfbSession.h"
 
 using Keys = std::vector<std::string>;
 
 namespace {
 
-template <class Pred>
-bool spinUntil(Pred pred, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-
-QByteArray randomBytes(qsizetype n) {
-    QByteArray b(n, Qt::Uninitialized);
-    QRandomGenerator gen(11);
-    for (qsizetype i = 0; i + 4 <= n; i += 4) {
-        const quint32 v = gen.generate();
-        memcpy(b.data() + i, &v, 4);
-    }
-    return b;
-}
+using kvtest::randomBytes;
+using kvtest::spinUntil;
 
 bool writeFile(const QString &path, const QByteArray &bytes) {
     QFile f(path);

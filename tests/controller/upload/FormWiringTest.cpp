@@ -26,19 +26,11 @@
 #include "controller/UploadClient.h"
 #include "platform/Fakes.h"
 #include "tests/controller/upload/ScriptedHost.h"
+#include "tests/support/Wait.h"
 
 namespace {
 
-template <class Pred>
-bool spin(Pred pred, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using kvtest::spinUntil;
 
 QStringList items(QListWidget *l) {
     QStringList out;
@@ -67,7 +59,7 @@ struct Pad : ::testing::Test {
         file().EditRip->setText(QStringLiteral("127.0.0.1"));
         file().editControlPort->setText(QString::number(host.port()));
         file().SpeedButtonConnect->click();
-        ASSERT_TRUE(spin([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
+        ASSERT_TRUE(spinUntil([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
     }
 };
 
@@ -76,14 +68,14 @@ struct Pad : ::testing::Test {
 TEST_F(Pad, LoginListsTheHostAndPullsItsFiles) {
     host.files = {"a.ppt", "b.ppt"};
     login();
-    ASSERT_TRUE(spin([&] { return items(files().lists().ListBox1).size() == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return items(files().lists().ListBox1).size() == 2; }));
     EXPECT_EQ(items(files().lists().ListBox1), (QStringList{QStringLiteral("a.ppt"), QStringLiteral("b.ppt")}));
     ASSERT_EQ(files().lists().ListViewHost->topLevelItemCount(), 1);
     EXPECT_EQ(files().lists().ListViewHost->topLevelItem(0)->text(1), QStringLiteral("127.0.0.1"));
     // "刷新 " pulls it again from an empty list.
     host.files = {"c.ppt"};
     file().SpeedButtonRefresh->click();
-    ASSERT_TRUE(spin([&] { return items(files().lists().ListBox1) == QStringList{QStringLiteral("c.ppt")}; }));
+    ASSERT_TRUE(spinUntil([&] { return items(files().lists().ListBox1) == QStringList{QStringLiteral("c.ppt")}; }));
 }
 
 TEST_F(Pad, UploadButtonShowsProgressAndRefreshesTheList) {
@@ -105,7 +97,7 @@ TEST_F(Pad, UploadButtonShowsProgressAndRefreshesTheList) {
     file().SpeedButtonUp->click();
     EXPECT_EQ(form->state().clientState, pad::PadState::Uploading);
     EXPECT_EQ(form->state().localFileName, QStringLiteral("up.ppt"));
-    ASSERT_TRUE(spin([&] { return items(files().lists().ListBox1).contains(QStringLiteral("up.ppt")); }));
+    ASSERT_TRUE(spinUntil([&] { return items(files().lists().ListBox1).contains(QStringLiteral("up.ppt")); }));
     EXPECT_TRUE(sawBar);
     EXPECT_FALSE(files().lists().ProgressBar1->isVisible());
     EXPECT_EQ(file().statusText(), QStringLiteral("文件上传完成"));
@@ -116,7 +108,7 @@ TEST_F(Pad, UploadButtonShowsProgressAndRefreshesTheList) {
     file().MaskEditFile->setText(dir.filePath(QStringLiteral("none.ppt")));
     file().SpeedButtonUp->click();
     EXPECT_EQ(fakes.dialogs->messages.value(0), QStringLiteral("文件没找到，") + dir.filePath(QStringLiteral("none.ppt")));
-    spin([] { return false; }, 50);
+    spinUntil([] { return false; }, 50);
     EXPECT_TRUE(host.received.isEmpty());
 }
 
@@ -131,9 +123,9 @@ TEST_F(Pad, DisconnectingMidUploadReleasesTheFile) {
     }
     file().MaskEditFile->setText(path);
     file().SpeedButtonUp->click();
-    ASSERT_TRUE(spin([&] { return host.acks >= 2 && files().upload().fileOpen(); }));
+    ASSERT_TRUE(spinUntil([&] { return host.acks >= 2 && files().upload().fileOpen(); }));
     file().SpeedButtonConnect->click();  // reads "断开": disconnect
-    ASSERT_TRUE(spin([&] { return !files().upload().busy(); }));
+    ASSERT_TRUE(spinUntil([&] { return !files().upload().busy(); }));
     EXPECT_FALSE(files().upload().fileOpen());
     EXPECT_FALSE(files().lists().ProgressBar1->isVisible());
     EXPECT_EQ(file().statusText(), QStringLiteral("文件上传失败"));
@@ -165,9 +157,9 @@ TEST_F(Pad, ScanButtonsScanTheLoopbackPrefixAndConnectTheAnswer) {
     EXPECT_EQ(form->state().clientState, pad::PadState::Scanning);
     EXPECT_TRUE(file().isVisible());
     EXPECT_EQ(form->formSet()->scanLines(), QStringList{QStringLiteral("127.0.0.")});  // the local prefix
-    ASSERT_TRUE(spin([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
     EXPECT_EQ(file().EditRip->text(), QStringLiteral("127.0.0.1"));
-    ASSERT_TRUE(spin([&] { return !files().scanner().running(); }, 5000));
+    ASSERT_TRUE(spinUntil([&] { return !files().scanner().running(); }, 5000));
     EXPECT_EQ(form->SpeedButtonScan->text(), QStringLiteral(" 扫描"));
     EXPECT_EQ(file().SpeedButtonScan->text(), QStringLiteral(" 扫描 "));
     EXPECT_EQ(files().lists().ListViewHost->topLevelItemCount(), 1);
@@ -175,7 +167,7 @@ TEST_F(Pad, ScanButtonsScanTheLoopbackPrefixAndConnectTheAnswer) {
 
     // Scanning again while connected lists the host but never cuts the session.
     form->SpeedButtonScan->click();
-    ASSERT_TRUE(spin([&] { return files().lists().ListViewHost->topLevelItemCount() == 1 && !files().scanner().running(); }, 5000));
+    ASSERT_TRUE(spinUntil([&] { return files().lists().ListViewHost->topLevelItemCount() == 1 && !files().scanner().running(); }, 5000));
     EXPECT_EQ(form->state().clientState, pad::PadState::Idle);
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
     EXPECT_EQ(host.received.count("c_usertuvop|tuvop"), 1);

@@ -16,8 +16,12 @@
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
 #include "platform/Fakes.h"
+#include "tests/support/Wait.h"
 
 namespace {
+
+using kvtest::randomBytes;
+using kvtest::spinUntil;
 
 class StandInUi : public host::HostUi {
 public:
@@ -38,27 +42,6 @@ public:
     QStringList log;
     QString folder;
 };
-
-template <class Pred>
-bool waitFor(Pred pred, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-QByteArray randomBytes(qsizetype n) {
-    QByteArray b(n, Qt::Uninitialized);
-    QRandomGenerator gen(5);
-    for (qsizetype i = 0; i + 4 <= n; i += 4) {
-        quint32 v = gen.generate();
-        memcpy(b.data() + i, &v, 4);
-    }
-    return b;
-}
 
 struct RealHost : ::testing::Test {
     QTemporaryDir shared, local;
@@ -94,9 +77,9 @@ struct RealHost : ::testing::Test {
         QObject::connect(&upload, &pad::UploadClient::listRefreshWanted, [this] { list.refresh(); });
         QObject::connect(&upload, &pad::UploadClient::finished, [this](bool ok) { results << ok; });
         channel.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
-        ASSERT_TRUE(waitFor([&] { return channel.isOpen(); }));
+        ASSERT_TRUE(spinUntil([&] { return channel.isOpen(); }));
         channel.sendLine("c_usertuvop|tuvop");
-        ASSERT_TRUE(waitFor([&] { return other.contains("s_ok"); }));
+        ASSERT_TRUE(spinUntil([&] { return other.contains("s_ok"); }));
     }
     void TearDown() override {
         channel.close();
@@ -121,7 +104,7 @@ TEST_F(RealHost, UploadsArriveByteForByteAndShowInTheList) {
     QFile(shared.filePath(QStringLiteral("intro.ppt"))).open(QIODevice::WriteOnly);
     const QByteArray big = randomBytes(3 * 1024 * 1024 + 123);
     ASSERT_TRUE(upload.start(put(QStringLiteral("talk.ppt"), big)));
-    ASSERT_TRUE(waitFor([&] { return list.names().contains(QStringLiteral("talk.ppt")); }, 60000));
+    ASSERT_TRUE(spinUntil([&] { return list.names().contains(QStringLiteral("talk.ppt")); }, 60000));
     EXPECT_EQ(results, QList<bool>{true});
     EXPECT_TRUE(stored(QStringLiteral("talk.ppt")) == big) << "uploaded file differs";
     EXPECT_EQ(list.names(), (QStringList{QStringLiteral("intro.ppt"), QStringLiteral("talk.ppt")}));
@@ -130,14 +113,14 @@ TEST_F(RealHost, UploadsArriveByteForByteAndShowInTheList) {
     // Again over the same name, then an empty file and a GBK name.
     const QByteArray small = randomBytes(2500);
     ASSERT_TRUE(upload.start(put(QStringLiteral("talk.ppt"), small)));
-    ASSERT_TRUE(waitFor([&] { return results.size() == 2 && upload.stage() == pad::UploadClient::Stage::Idle; }));
+    ASSERT_TRUE(spinUntil([&] { return results.size() == 2 && upload.stage() == pad::UploadClient::Stage::Idle; }));
     EXPECT_TRUE(stored(QStringLiteral("talk.ppt")) == small);
     ASSERT_TRUE(upload.start(put(QStringLiteral("empty.ppt"), {})));
-    ASSERT_TRUE(waitFor([&] { return list.names().contains(QStringLiteral("empty.ppt")); }));
+    ASSERT_TRUE(spinUntil([&] { return list.names().contains(QStringLiteral("empty.ppt")); }));
     EXPECT_EQ(stored(QStringLiteral("empty.ppt")), QByteArray());
     const QByteArray named = randomBytes(5000);
     ASSERT_TRUE(upload.start(put(QStringLiteral("演示.ppt"), named)));
-    ASSERT_TRUE(waitFor([&] { return list.names().contains(QStringLiteral("演示.ppt")); }));
+    ASSERT_TRUE(spinUntil([&] { return list.names().contains(QStringLiteral("演示.ppt")); }));
     EXPECT_TRUE(stored(QStringLiteral("演示.ppt")) == named);
     EXPECT_EQ(results, (QList<bool>{true, true, true, true}));
 }
@@ -149,7 +132,7 @@ TEST_F(RealHost, AHostThatGoesAwayMidUploadReleasesEverything) {
         if (p >= 10) listeners.stop();  // the service stops under the upload
     });
     ASSERT_TRUE(upload.start(put(QStringLiteral("big.ppt"), randomBytes(4 * 1024 * 1024))));
-    ASSERT_TRUE(waitFor([&] { return !results.isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return !results.isEmpty(); }));
     EXPECT_EQ(results, QList<bool>{false});
     EXPECT_EQ(shown, (QList<bool>{true, false}));
     EXPECT_FALSE(upload.fileOpen());

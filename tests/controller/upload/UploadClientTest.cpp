@@ -15,27 +15,14 @@
 #include "controller/ManualTimers.h"
 #include "controller/UploadClient.h"
 #include "tests/controller/upload/ScriptedHost.h"
+#include "tests/support/Wait.h"
 
 using pad::UploadClient;
 
 namespace {
 
-template <class Pred>
-bool waitFor(Pred pred, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-QByteArray randomBytes(qsizetype n) {
-    QByteArray b(n, Qt::Uninitialized);
-    for (qsizetype i = 0; i < n; ++i) b[i] = char(QRandomGenerator::global()->bounded(256));
-    return b;
-}
+using kvtest::randomBytes;
+using kvtest::spinUntil;
 
 struct Rig {
     QTemporaryDir dir;
@@ -73,7 +60,7 @@ struct Rig {
     bool connect() {
         if (!host.listen()) return false;
         channel.connectToHost(QStringLiteral("127.0.0.1"), host.port());
-        return waitFor([this] { return channel.isOpen(); });
+        return spinUntil([this] { return channel.isOpen(); });
     }
     QString makeFile(const QString &name, const QByteArray &content) {
         QString path = dir.filePath(name);
@@ -94,7 +81,7 @@ TEST(UploadClient, SendsPacedChunksAndOverOnlyAfterTheLastAck) {
     QString path = r.makeFile(QStringLiteral("2500.ppt"), content);
     ASSERT_TRUE(r.upload->start(QStringLiteral("  ") + path + QStringLiteral(" ")));
     EXPECT_EQ(r.starts, 1);
-    ASSERT_TRUE(waitFor([&] { return r.refreshes == 1 && r.list.names().size() == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return r.refreshes == 1 && r.list.names().size() == 2; }));
 
     EXPECT_EQ(r.host.data, content);
     EXPECT_EQ(r.host.received.mid(0, 4),
@@ -116,7 +103,7 @@ TEST(UploadClient, SendsPacedChunksAndOverOnlyAfterTheLastAck) {
     EXPECT_LT(ack3, over);
     EXPECT_GE(r.host.timeOf(QStringLiteral("line c_list")) - r.host.timeOf(QStringLiteral("line c_over")),
               UploadClient::kCloseDelayMs - 50);
-    ASSERT_TRUE(waitFor([&] { return r.host.events.contains(QStringLiteral("data closed")); }));
+    ASSERT_TRUE(spinUntil([&] { return r.host.events.contains(QStringLiteral("data closed")); }));
     EXPECT_GE(r.host.timeOf(QStringLiteral("data closed")) - r.host.timeOf(QStringLiteral("line c_over")),
               UploadClient::kCloseDelayMs - 50);
     // The listing ends through the host's lone "s_busylist", which shows nothing.
@@ -130,7 +117,7 @@ TEST(UploadClient, ChunkBoundariesAndEmptyFile) {
     ASSERT_TRUE(r.connect());
     QByteArray k = randomBytes(1024);
     ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("k.ppt"), k)));
-    ASSERT_TRUE(waitFor([&] { return r.refreshes == 1; }));
+    ASSERT_TRUE(spinUntil([&] { return r.refreshes == 1; }));
     EXPECT_EQ(r.host.data, k);
     EXPECT_EQ(r.host.acks, 1);
     EXPECT_EQ(r.progress, QList<int>{0});  // the one chunk is the last: the bar never moves
@@ -138,7 +125,7 @@ TEST(UploadClient, ChunkBoundariesAndEmptyFile) {
     r.host.received.clear();
     r.host.events.clear();
     ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("empty.ppt"), {})));
-    ASSERT_TRUE(waitFor([&] { return r.refreshes == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return r.refreshes == 2; }));
     EXPECT_EQ(r.host.received,
               (QList<QByteArray>{"c_up", "c_filenameempty.ppt", "c_len0", "c_over", "c_list"}));
     EXPECT_FALSE(r.host.events.contains(QStringLiteral("data open")));
@@ -153,7 +140,7 @@ TEST(UploadClient, SplitAndDoubledNextLines) {
         ASSERT_TRUE(r.connect());
         QByteArray content = randomBytes(5 * 1024 + 7);
         ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("s.ppt"), content)));
-        ASSERT_TRUE(waitFor([&] { return !r.results.isEmpty(); }));
+        ASSERT_TRUE(spinUntil([&] { return !r.results.isEmpty(); }));
         EXPECT_EQ(r.results, QList<bool>{true});
         EXPECT_EQ(r.host.data, content);
         EXPECT_EQ(r.host.dataAtOver, content.size());
@@ -180,8 +167,8 @@ TEST(UploadClient, RefusedNamesAndMissingFilesSendNothing) {
     // A GBK name travels as GBK.
     QByteArray content = randomBytes(3000);
     ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("演示.ppt"), content)));
-    ASSERT_TRUE(waitFor([&] { return !r.results.isEmpty(); }));
-    waitFor([] { return false; }, 50);
+    ASSERT_TRUE(spinUntil([&] { return !r.results.isEmpty(); }));
+    spinUntil([] { return false; }, 50);
     ASSERT_FALSE(r.host.received.isEmpty());
     EXPECT_EQ(r.host.received.value(1), QByteArray("c_filename\xd1\xdd\xca\xbe.ppt"));
     EXPECT_EQ(r.host.data, content);
@@ -194,7 +181,7 @@ TEST(UploadClient, EveryFailureReleasesFileAndProgress) {
         ASSERT_TRUE(r.connect());
         r.host.closeDataPort();
         ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("f.ppt"), randomBytes(4000))));
-        ASSERT_TRUE(waitFor([&] { return !r.results.isEmpty(); }));
+        ASSERT_TRUE(spinUntil([&] { return !r.results.isEmpty(); }));
         EXPECT_EQ(r.results, QList<bool>{false});
         EXPECT_EQ(r.status.last(), QStringLiteral("文件上传失败"));
         EXPECT_EQ(r.shown, (QList<bool>{true, false}));
@@ -206,7 +193,7 @@ TEST(UploadClient, EveryFailureReleasesFileAndProgress) {
         r.host.closeDataAfterAcks = 2;
         ASSERT_TRUE(r.connect());
         ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("f.ppt"), randomBytes(10000))));
-        ASSERT_TRUE(waitFor([&] { return !r.results.isEmpty(); }));
+        ASSERT_TRUE(spinUntil([&] { return !r.results.isEmpty(); }));
         EXPECT_EQ(r.results, QList<bool>{false});
         EXPECT_EQ(r.shown, (QList<bool>{true, false}));
         EXPECT_FALSE(r.upload->fileOpen());
@@ -220,7 +207,7 @@ TEST(UploadClient, EveryFailureReleasesFileAndProgress) {
             if (l == "s_name") QFile::remove(path);  // runs after the upload sent its name
         });
         ASSERT_TRUE(r.upload->start(path));
-        ASSERT_TRUE(waitFor([&] { return !r.results.isEmpty(); }));
+        ASSERT_TRUE(spinUntil([&] { return !r.results.isEmpty(); }));
         EXPECT_EQ(r.results, QList<bool>{false});
         EXPECT_EQ(r.status.last(), QStringLiteral("文件上传失败"));
         EXPECT_FALSE(r.host.received.contains("c_len3"));
@@ -230,7 +217,7 @@ TEST(UploadClient, EveryFailureReleasesFileAndProgress) {
         r.host.refuseUpload = true;
         ASSERT_TRUE(r.connect());
         ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("f.ppt"), "abc")));
-        ASSERT_TRUE(waitFor([&] { return r.upload->stage() == UploadClient::Stage::Idle; }));
+        ASSERT_TRUE(spinUntil([&] { return r.upload->stage() == UploadClient::Stage::Idle; }));
         EXPECT_TRUE(r.shown.isEmpty());
         EXPECT_EQ(r.host.received, QList<QByteArray>{"c_up"});
     }
@@ -243,7 +230,7 @@ TEST(UploadClient, DataConnectionThatNeverComesUpTimesOut) {
     ASSERT_TRUE(r.connect());
     QString path = r.makeFile(QStringLiteral("t.ppt"), randomBytes(2000));
     ASSERT_TRUE(r.upload->start(path));
-    ASSERT_TRUE(waitFor([&] { return r.upload->stage() == UploadClient::Stage::AwaitFile; }));
+    ASSERT_TRUE(spinUntil([&] { return r.upload->stage() == UploadClient::Stage::AwaitFile; }));
     // Deliver "s_file" by hand and let the timeout expire before the event
     // loop can complete the connect.
     r.upload->handleLine("s_file");
@@ -267,7 +254,7 @@ TEST(UploadClient, SizesAreSixtyFourBit) {
         ASSERT_TRUE(f.resize(5LL << 30));  // sparse
     }
     ASSERT_TRUE(r.upload->start(path));
-    ASSERT_TRUE(waitFor([&] { return r.host.acks >= 3; }));
+    ASSERT_TRUE(spinUntil([&] { return r.host.acks >= 3; }));
     EXPECT_EQ(r.host.announced, 5LL << 30);
     EXPECT_EQ(r.upload->total(), 5LL << 30);
     r.upload->abort();  // the control connection went away
@@ -314,21 +301,21 @@ TEST(ControlChannel, UnterminatedRepliesAreNeitherLostNorGlued) {
     ASSERT_TRUE(host.listen());
     pad::SocketLineChannel channel;
     channel.connectToHost(QStringLiteral("127.0.0.1"), host.port());
-    ASSERT_TRUE(waitFor([&] { return channel.isOpen(); }));
+    ASSERT_TRUE(spinUntil([&] { return channel.isOpen(); }));
     QList<QByteArray> lines, words;
     QObject::connect(&channel, &pad::SocketLineChannel::lineReceived, [&](const QByteArray &l) { lines << l; });
     QObject::connect(&channel, &pad::SocketLineChannel::unterminatedReply, [&](const QByteArray &w) { words << w; });
-    ASSERT_TRUE(waitFor([&] { return host.hasControl(); }));
+    ASSERT_TRUE(spinUntil([&] { return host.hasControl(); }));
     host.send("s_busylist");
-    ASSERT_TRUE(waitFor([&] { return words.size() == 1; }));
+    ASSERT_TRUE(spinUntil([&] { return words.size() == 1; }));
     host.send("s_busylists_list\xd1\xdd.ppt\r\ns_li");
-    ASSERT_TRUE(waitFor([&] { return lines.size() == 1; }));
+    ASSERT_TRUE(spinUntil([&] { return lines.size() == 1; }));
     host.send("st\r\ns_agree\r\ns_agree");
-    ASSERT_TRUE(waitFor([&] { return lines.size() == 3 && words.size() == 3; }));
+    ASSERT_TRUE(spinUntil([&] { return lines.size() == 3 && words.size() == 3; }));
     EXPECT_EQ(words, (QList<QByteArray>{"s_busylist", "s_busylist", "s_agree"}));
     EXPECT_EQ(lines, (QList<QByteArray>{"s_list\xd1\xdd.ppt", "s_list", "s_agree"}));
     channel.sendLine("c_idle");
-    ASSERT_TRUE(waitFor([&] { return !host.received.isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return !host.received.isEmpty(); }));
     EXPECT_EQ(host.received, QList<QByteArray>{"c_idle"});
     channel.close();
     channel.sendLine("c_list");  // closed: nothing goes out
@@ -346,13 +333,13 @@ TEST(ControlChannel, TheProgramsClientDropsOnlyTheGluedWord) {
                      [&](pad::ControlClient::Reply r, const QByteArray &) { replies << r; });
     ASSERT_EQ(client.connectAndLogin(QStringLiteral("127.0.0.1"), host.port(), "tuvop", "tuvop"),
               pad::ControlClient::ConnectResult::LoginSent);
-    ASSERT_TRUE(waitFor([&] { return replies.contains(pad::ControlClient::Reply::Ok); }));  // the login
+    ASSERT_TRUE(spinUntil([&] { return replies.contains(pad::ControlClient::Reply::Ok); }));  // the login
     replies.clear();
     // The end of a listing, then the answer to "c_up", in one read.
     host.send("s_busylists_name\r\n");
-    ASSERT_TRUE(waitFor([&] { return !unhandled.isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return !unhandled.isEmpty(); }));
     EXPECT_EQ(unhandled, QList<QByteArray>{"s_name"});
     host.send("s_agrees_other\r\n");
-    ASSERT_TRUE(waitFor([&] { return !replies.isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return !replies.isEmpty(); }));
     EXPECT_EQ(replies, QList<pad::ControlClient::Reply>{pad::ControlClient::Reply::Other});
 }

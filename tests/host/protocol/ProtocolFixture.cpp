@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "tests/support/Ports.h"
+#include "tests/support/Wait.h"
 
 namespace hosttest {
 
@@ -36,17 +37,7 @@ void Client::send(const QByteArray &bytes) {
     socket.flush();
 }
 
-bool spinUntil(const std::function<bool()> &pred, int ms) {
-    QElapsedTimer t;
-    t.start();
-    QTimer wake;  // keeps the blocking wait below from sleeping past the deadline
-    wake.start(20);
-    while (!pred()) {
-        if (t.elapsed() > ms) return pred();
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
+bool spinUntil(const std::function<bool()> &pred, int ms) { return kvtest::spinUntil(pred, ms); }
 
 bool Client::waitForTail(const QByteArray &tail, int ms) {
     return spinUntil([&] { return received.endsWith(tail); }, ms);
