@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -481,10 +482,28 @@ void TForm1::closeEvent(QCloseEvent *event) {
 }
 
 bool TForm1::eventFilter(QObject *watched, QEvent *event) {
-    if (event->type() == QEvent::KeyPress) {
-        const QString t = static_cast<QKeyEvent *>(event)->text();
-        if (t == QLatin1String("p")) SpeedButtonHelp->click();
-        else if (t == QLatin1String("{")) SpeedButtonServerStart->click();
+    if (event->type() == QEvent::KeyPress && !forwardingKey_) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const QString t = key->text();
+        QPushButton *target = t == QLatin1String("p")   ? SpeedButtonHelp
+                              : t == QLatin1String("{") ? SpeedButtonServerStart
+                                                        : nullptr;
+        if (target) {
+            QPointer<QObject> receiver(watched);
+            target->click();
+            // The key still goes to its control. A control that ignores it hands
+            // it up to its parents, and each of them would preview it again (a
+            // second click of the switch stops what the first started), so it
+            // goes on as a copy that is not previewed.
+            if (receiver) {
+                std::unique_ptr<QEvent> copy(key->clone());
+                forwardingKey_ = true;
+                QCoreApplication::sendEvent(receiver, copy.get());
+                forwardingKey_ = false;
+            }
+            key->accept();
+            return true;
+        }
     } else if (watched == Image1 && event->type() == QEvent::MouseButtonRelease) {
         Image1Click();
     }

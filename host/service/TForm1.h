@@ -145,6 +145,7 @@ private:
     HostEnv env_;
     ServiceListeners listeners_;
     std::unique_ptr<HostService> service_;  // after listeners_: goes first
+    bool forwardingKey_ = false;  // a previewed key on its way to its control
     QLabel *statusPanel_;
     TFormWorkDir *FormWorkDir = nullptr;
     TFormHelp *FormHelp = nullptr;

@@ -229,6 +229,11 @@ TEST(HostWindow, KeysPreviewAndFileListOpensLocally) {
     QTest::keyClick(f.form1()->EditDir, '{');
     EXPECT_EQ(f.form1()->statusText(), "投影服务已启动");
     EXPECT_EQ(f.form1()->EditDir->text(), shared.path() + "{");  // the key still reaches the edit
+    // A control that ignores the key passes it up through its parents: still one click.
+    QTest::keyClick(f.form1()->SpeedButtonHelp, '{');
+    EXPECT_EQ(f.form1()->statusText(), "投影服务已停止");
+    QTest::keyClick(f.form1()->EditMain, '{');
+    EXPECT_EQ(f.form1()->statusText(), "投影服务已启动");
 }
 
 TEST(HostWindow, SwitchToControllerEndsOnlyAfterAStart) {
