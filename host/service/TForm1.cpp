@@ -238,11 +238,8 @@ void TForm1::activateMainWindow() {
 
 void TForm1::refreshFileLists() {
     FileListBox1->clear();
-    QDir dir(SharedFolderPath);
-    if (!SharedFolderPath.isEmpty() && dir.exists()) {
-        const auto names = dir.entryList({QStringLiteral("*.ppt")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-        FileListBox1->addItems(names);
-    }
+    // The same presentations the controllers are listed, ".pptx" and ".pptm" included.
+    FileListBox1->addItems(FileTransfer::presentationFiles(SharedFolderPath));
     if (FormSet) FormSet->DirectoryListBox1->reload();
 }
 

@@ -211,15 +211,16 @@ TEST(HostWindow, KeysPreviewAndFileListOpensLocally) {
     ASSERT_GT(port, 0);
     HostFixture f;
     QTemporaryDir shared;
-    for (const char *n : {"b.ppt", "a.PPT", "notes.txt"}) {
+    for (const char *n : {"b.ppt", "a.PPT", "c.pptx", "notes.txt"}) {
         QFile file(shared.filePath(n));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
     f.writeIni(QStringLiteral("[server]\nPPTdir=%1\nServerPort=%2\n").arg(shared.path()).arg(port));
     ASSERT_TRUE(f.create());
     auto *list = f.form1()->FileListBox1;
-    ASSERT_EQ(list->count(), 2);
+    ASSERT_EQ(list->count(), 3);
     EXPECT_EQ(list->item(0)->text(), "a.PPT");
+    EXPECT_EQ(list->item(2)->text(), "c.pptx");
     QString opened;
     f.form1()->onLocalOpen = [&](const QString &p) { opened = p; };
     list->setCurrentRow(1);
