@@ -231,6 +231,8 @@ void TForm1::setControllerText(const QString &address) { EditMain->setText(addre
 void TForm1::clickTimerButton() { SpeedButtontimer->click(); }
 
 void TForm1::activateMainWindow() {
+    // A window the user hid into the tray stays there; a minimised one comes back.
+    if (isHidden() && env_.tray->shown()) return;
     if (isHidden() || isMinimized()) showNormal();
     raise();
     activateWindow();

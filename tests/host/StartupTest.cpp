@@ -164,6 +164,8 @@ TEST(HostTray, MinimiseHidesIntoTheTrayAndALeftClickRestores) {
     EXPECT_FALSE(f.form1()->isVisible());
     EXPECT_EQ(f.tray->calls, QStringList("add Korvelo投影助理"));
     EXPECT_EQ(f.tray->menu, f.form1()->PopupMenu1);
+    f.form1()->activateMainWindow();  // as after a remote close of the slides
+    EXPECT_FALSE(f.form1()->isVisible());
     ASSERT_TRUE(f.tray->onActivated);
     f.tray->onActivated();
     EXPECT_TRUE(f.form1()->isVisible());
