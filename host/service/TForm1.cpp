@@ -188,7 +188,9 @@ void TForm1::buildUi() {
 
     // Key preview: every key typed anywhere in the window passes here first.
     installEventFilter(this);
-    for (QWidget *w : findChildren<QWidget *>()) w->installEventFilter(this);
+    // Not the tray menu: it is a window of its own, out of the preview's reach.
+    for (QWidget *w : findChildren<QWidget *>())
+        if (w->window() == this) w->installEventFilter(this);
 }
 
 void TForm1::FormCreate() {

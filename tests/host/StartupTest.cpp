@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpSocket>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 
@@ -236,6 +237,8 @@ TEST(HostWindow, KeysPreviewAndFileListOpensLocally) {
     QTest::keyClick(f.form1()->SpeedButtonHelp, '{');
     EXPECT_EQ(f.form1()->statusText(), "投影服务已停止");
     QTest::keyClick(f.form1()->EditMain, '{');
+    EXPECT_EQ(f.form1()->statusText(), "投影服务已启动");
+    QTest::keyClick(f.form1()->PopupMenu1, '{');  // the tray menu is no part of the window
     EXPECT_EQ(f.form1()->statusText(), "投影服务已启动");
 }
 
