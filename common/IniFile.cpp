@@ -105,6 +105,9 @@ QString IniFile::readString(const QString &section, const QString &key,
 }
 
 void IniFile::writeString(const QString &section, const QString &key, const QString &value) {
+    // A line break inside a name or value would split it into other keys.
+    for (const QString *t : {&section, &key, &value})
+        if (t->contains(QLatin1Char('\n')) || t->contains(QLatin1Char('\r'))) throw IniWriteError(path_);
     bool exists = false;
     QByteArray data = readAll(path_, exists);
     if (exists && data.isEmpty()) {

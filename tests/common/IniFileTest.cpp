@@ -90,6 +90,13 @@ TEST_F(IniFileTest, RefusedWriteRaisesUnableToWrite) {
     } catch (const IniWriteError &e) {
         EXPECT_EQ(e.message(), "Unable to write to " + blocked);
     }
+    // A line break would turn one value into other keys: refused, file unchanged.
+    IniFile good(path());
+    good.writeString("server", "PPTdir", "/home/a");
+    const QByteArray before = readBytes(path());
+    EXPECT_THROW(good.writeString("server", "PPTdir", "/home/a\r\nServerPort=1"), IniWriteError);
+    EXPECT_EQ(readBytes(path()), before);
+
     IniFile missingDir(dir.filePath("no/such/dir/show.ini"));
     EXPECT_THROW(missingDir.writeString("a", "b", "c"), IniWriteError);
     EXPECT_EQ(missingDir.readString("a", "b", "d"), "d");
