@@ -248,7 +248,7 @@ TEST_F(X11OpenboxTest, MinimizeIconifiesAndSwitchToRestores) {
 
     windows->switchTo(show.window());
     EXPECT_TRUE(eventually([&] { return windows->isVisible(show.window()); }));
-    EXPECT_EQ(windows->foreground(), show.window());
+    ASSERT_TRUE(eventually([&] { return windows->foreground() == show.window(); }));
     keyboard->press(27);
     EXPECT_EQ(show.waitForKeys(2), (std::vector<std::string>{"press Escape", "release Escape"}));
 }
