@@ -38,7 +38,8 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     HostScanner::Hooks hooks;
     hooks.localAddress = [form1] { return form1->state().localAddress; };
     hooks.prefixList = [fs] { return fs->scanLines(); };
-    hooks.appendPrefix = [fs](const QString &p) { fs->MemoIP->appendPlainText(p); };
+    // As a line of the list: a final line end in the memo must not leave a blank line before it.
+    hooks.appendPrefix = [fs](const QString &p) { fs->setScanLines(fs->scanLines() << p); };
     hooks.controlPortText = [fs] { return fs->EditControlPort->text(); };
     hooks.autoConnectEnabled = [fs] { return fs->CheckBoxAutoConnect->isChecked(); };
     // A session that is up, being set up, or dropped but not yet reset.

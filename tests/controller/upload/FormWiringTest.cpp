@@ -172,3 +172,14 @@ TEST_F(Pad, ScanButtonsScanTheLoopbackPrefixAndConnectTheAnswer) {
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
     EXPECT_EQ(host.received.count("c_usertuvop|tuvop"), 1);
 }
+
+TEST_F(Pad, TheLocalPrefixJoinsTheListAsALine) {
+    // A list typed with a final line end, and a port the scan refuses: nothing is sent.
+    form->formSet()->MemoIP->setPlainText(QStringLiteral("127.0.1.\n"));
+    form->formSet()->EditControlPort->setText(QStringLiteral("x"));
+    form->SpeedButtonScan->click();
+    EXPECT_EQ(form->statusText(), QStringLiteral("扫描终止"));
+    EXPECT_EQ(form->formSet()->MemoIP->toPlainText(), QStringLiteral("127.0.1.\n127.0.0."));
+    form->formSet()->SpeedButtonSaveClick();
+    EXPECT_EQ(form->formSet()->statusText(), QStringLiteral("已保存"));
+}
