@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpSocket>
@@ -71,7 +72,10 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
         scanner_->endCurrentPrefix();
         form1->SButtonConnectClick();
     });
-    connect(lists_.get(), &FileWindowLists::openRequested, ff, [ff] { ff->SpeedButtonOpen->click(); });
+    // The open command itself: a refused login disables the button, not the lists.
+    connect(lists_.get(), &FileWindowLists::openRequested, ff, [ff] { ff->SpeedButtonOpenClick(); });
+    ff->focusHostList = [this] { lists_->ListViewHost->setFocus(Qt::OtherFocusReason); };
+    ff->focusLocalFileList = [this] { lists_->FileListBox1->setFocus(Qt::OtherFocusReason); };
 
     // File list and upload.
     connect(ff->SpeedButtonRefresh, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonRefreshClick);

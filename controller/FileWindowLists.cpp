@@ -71,7 +71,8 @@ FileWindowLists::FileWindowLists(Fields fields, QObject *parent) : QObject(paren
             box->insertWidget(at + 1, ProgressBar1);
     }
 
-    connect(FileListBox1, &QListWidget::currentRowChanged, this, [this] { FileListBox1Change(); });
+    // A pick, not a focus: focusing the list moves its current row without selecting.
+    connect(FileListBox1, &QListWidget::itemSelectionChanged, this, [this] { FileListBox1Change(); });
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit openRequested(); });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit openRequested(); });
@@ -156,7 +157,7 @@ void FileWindowLists::setProgress(int percent) { ProgressBar1->setValue(percent)
 
 void FileWindowLists::FileListBox1Change() {
     QListWidgetItem *it = FileListBox1->currentItem();
-    if (!it) return;
+    if (!it || !it->isSelected()) return;
     if (f_.MaskEditFile) f_.MaskEditFile->setText(QDir(folder_).absoluteFilePath(it->text()));
     if (!f_.EditRFile) return;
     for (int i = 0; i < ListBox1->count(); ++i) {

@@ -173,6 +173,35 @@ TEST_F(Pad, ScanButtonsScanTheLoopbackPrefixAndConnectTheAnswer) {
     EXPECT_EQ(host.received.count("c_usertuvop|tuvop"), 1);
 }
 
+TEST_F(Pad, CommandsFocusTheFileListsAndTheListsOpenAfterARefusal) {
+    const QString ppt = dir.filePath(QStringLiteral("talk.ppt"));
+    QFile(ppt).open(QIODevice::WriteOnly);
+    auto &L = files().lists();
+    L.setFolder(dir.path());
+    form->CheckBoxLocal->setChecked(true);  // no PowerPoint window on this PC
+    form->show();
+    form->SpeedButton2show->click();
+    EXPECT_EQ(form->statusText(), QStringLiteral("请先打开PPT文件"));
+    EXPECT_EQ(file().focusWidget(), L.FileListBox1);
+    // Focus alone picks no file.
+    file().activateWindow();
+    spinUntil([] { return false; }, 50);
+    EXPECT_TRUE(file().MaskEditFile->text().isEmpty());
+
+    login();
+    file().EditRFile->clear();
+    form->SpeedButtonOpen->click();
+    EXPECT_EQ(form->statusText(), QStringLiteral("请选择远端的文件"));
+    EXPECT_EQ(file().focusWidget(), L.ListViewHost);
+
+    // A refused login disables "打开" in the file window; a double-click in a list still opens.
+    host.send("s_no\r\n");
+    ASSERT_TRUE(spinUntil([&] { return !file().SpeedButtonOpen->isEnabled(); }));
+    L.FileListBox1->setCurrentRow(0);
+    emit L.FileListBox1->itemDoubleClicked(L.FileListBox1->item(0));
+    EXPECT_EQ(fakes.shell->opened, QStringList{ppt});
+}
+
 TEST_F(Pad, TheLocalPrefixJoinsTheListAsALine) {
     // A list typed with a final line end, and a port the scan refuses: nothing is sent.
     form->formSet()->MemoIP->setPlainText(QStringLiteral("127.0.1.\n"));
