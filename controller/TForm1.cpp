@@ -416,7 +416,7 @@ void TForm1::SpeedButtonOpenClick() {
     if (remoteReady()) {
         const QString name = kv::trimmed(formFile_->EditRFile->text());
         if (name.isEmpty()) {
-            openFileWindowDocked();
+            openFileWindowDocked(false);  // shown for the name: login fields typed there stay
             if (formFile_->focusHostList) formFile_->focusHostList();
             setStatus(QStringLiteral("请选择远端的文件"));
             return;
@@ -441,7 +441,7 @@ void TForm1::SpeedButtonOpenClick() {
             services_.windows->switchTo(w);
             return;
         }
-        openFileWindowDocked();
+        openFileWindowDocked(false);
         if (formFile_->focusLocalFileList) formFile_->focusLocalFileList();
         setStatus(QStringLiteral("请选择本地的文件"));
     }
@@ -521,10 +521,10 @@ void TForm1::dockFileWindow() {
     ff.move(main.x() - ff.frameGeometry().width(), main.y());
 }
 
-void TForm1::openFileWindowDocked() {
+void TForm1::openFileWindowDocked(bool reloadLogin) {
     formFile_->show();  // frame sizes are known once shown
     dockFileWindow();
-    formFile_->reloadLoginFields();
+    if (reloadLogin) formFile_->reloadLoginFields();
 }
 
 void TForm1::placeBeside(QWidget *w) {

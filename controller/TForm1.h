@@ -100,8 +100,9 @@ public:
     void TimerStartTimer();
     void Panel3MouseMove();
 
-    // Docks the file window at this window's left edge, shows it and reloads its login fields.
-    void openFileWindowDocked();
+    // Docks the file window at this window's left edge and shows it; as its own
+    // button does, also reloads its login fields from slidepad.ini.
+    void openFileWindowDocked(bool reloadLogin = true);
     void setStayOnTop(bool on);
     bool isStayOnTop() const;
 
