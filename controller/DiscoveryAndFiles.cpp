@@ -74,8 +74,9 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     });
     // The open command itself: a refused login disables the button, not the lists.
     connect(lists_.get(), &FileWindowLists::openRequested, ff, [ff] { ff->SpeedButtonOpenClick(); });
-    ff->focusHostList = [this] { lists_->ListViewHost->setFocus(Qt::OtherFocusReason); };
-    ff->focusLocalFileList = [this] { lists_->FileListBox1->setFocus(Qt::OtherFocusReason); };
+    // The lists live in the file window, so these stay valid as long as it does.
+    ff->focusHostList = [w = lists_->ListViewHost] { w->setFocus(Qt::OtherFocusReason); };
+    ff->focusLocalFileList = [w = lists_->FileListBox1] { w->setFocus(Qt::OtherFocusReason); };
 
     // File list and upload.
     connect(ff->SpeedButtonRefresh, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonRefreshClick);
