@@ -62,16 +62,10 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     connect(scanner_.get(), &HostScanner::logLine, form1, &TForm1::log);
     connect(scanner_.get(), &HostScanner::datagramLogged, ff, &TFormFile::log);
     connect(scanner_.get(), &HostScanner::autoConnectAddress, ff, [ff](const QString &a) { ff->EditRip->setText(a); });
-    connect(scanner_.get(), &HostScanner::autoConnectRequested, form1, [this, form1] {
-        scanner_->endCurrentPrefix();
-        form1->SButtonConnectClick();
-    });
-    // Any connection attempt ends the prefix being scanned.
-    connect(ff->SpeedButtonConnect, &QPushButton::clicked, this, [this] { scanner_->endCurrentPrefix(); });
-    connect(lists_.get(), &FileWindowLists::hostActivated, form1, [this, form1] {
-        scanner_->endCurrentPrefix();
-        form1->SButtonConnectClick();
-    });
+    connect(scanner_.get(), &HostScanner::autoConnectRequested, form1, [form1] { form1->SButtonConnectClick(); });
+    // Any connection attempt ends the prefix being scanned, as it starts.
+    form1->onConnectAttempt = [this] { scanner_->endCurrentPrefix(); };
+    connect(lists_.get(), &FileWindowLists::hostActivated, form1, [form1] { form1->SButtonConnectClick(); });
     // The open command itself: a refused login disables the button, not the lists.
     connect(lists_.get(), &FileWindowLists::openRequested, ff, [ff] { ff->SpeedButtonOpenClick(); });
     // The lists live in the file window, so these stay valid as long as it does.

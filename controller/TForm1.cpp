@@ -283,6 +283,7 @@ void TForm1::SButtonConnectClick() {
     }
     ff.log(QStringLiteral("connect..."));
     state_.clientState = PadState::Connecting;
+    if (onConnectAttempt) onConnectAttempt();  // before the wait, which runs the scan's timers
     const auto result = client_->connectAndLogin(host, static_cast<quint16>(*port), *user, *pass);
     if (result == ControlClient::ConnectResult::LoginSent)
         ff.log(QStringLiteral("Send c_user"));

@@ -68,6 +68,8 @@ public:
 
     // The scan operation (main and file window scan buttons, auto scan at start-up).
     std::function<void()> onScan;
+    // A connection attempt is about to start (it ends the prefix a running scan is probing).
+    std::function<void()> onConnectAttempt;
 
     // Window-system id of this window (tests set a fake one).
     platform::WindowId mainWindowId();

@@ -212,3 +212,19 @@ TEST_F(Pad, TheLocalPrefixJoinsTheListAsALine) {
     form->formSet()->SpeedButtonSaveClick();
     EXPECT_EQ(form->formSet()->statusText(), QStringLiteral("已保存"));
 }
+
+TEST_F(Pad, AConnectEndsTheProbedPrefixAsItStarts) {
+    form->formSet()->EditControlPort->setText(QString::number(host.port()));
+    form->formSet()->setScanLines({});  // the local prefix 127.0.0. only
+    form->SpeedButtonScan->click();
+    if (form->statusText() == QStringLiteral("扫描终止")) GTEST_SKIP() << "reply port taken";
+    ASSERT_TRUE(files().scanner().probing());
+    bool probedWhileConnecting = false;
+    fakes.clock->onPump = [&] {
+        probedWhileConnecting = probedWhileConnecting || files().scanner().probing();
+        QCoreApplication::processEvents();
+    };
+    login();
+    EXPECT_FALSE(probedWhileConnecting);
+    EXPECT_TRUE(spinUntil([&] { return !files().scanner().running(); }, 2000));
+}
