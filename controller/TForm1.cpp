@@ -500,7 +500,8 @@ void TForm1::SpeedButtonAskClick() {
 void TForm1::SpeedButtonScanClick() {
     TimerTOP->stop();
     setStatus(QString());
-    if (client_->isConnecting()) return;  // no scan inside a running connect
+    // No scan starts inside a running connect; a running one can still be stopped.
+    if (client_->isConnecting() && kv::trimmed(SpeedButtonScan->text()) != QStringLiteral("停止")) return;
     if (onScan) onScan();
 }
 
