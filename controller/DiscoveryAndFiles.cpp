@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpSocket>
@@ -38,7 +39,8 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     HostScanner::Hooks hooks;
     hooks.localAddress = [form1] { return form1->state().localAddress; };
     hooks.prefixList = [fs] { return fs->scanLines(); };
-    hooks.appendPrefix = [fs](const QString &p) { fs->MemoIP->appendPlainText(p); };
+    // As a line of the list: a final line end in the memo must not leave a blank line before it.
+    hooks.appendPrefix = [fs](const QString &p) { fs->setScanLines(fs->scanLines() << p); };
     hooks.controlPortText = [fs] { return fs->EditControlPort->text(); };
     hooks.autoConnectEnabled = [fs] { return fs->CheckBoxAutoConnect->isChecked(); };
     // A session that is up, being set up, or dropped but not yet reset.
@@ -60,17 +62,15 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     connect(scanner_.get(), &HostScanner::logLine, form1, &TForm1::log);
     connect(scanner_.get(), &HostScanner::datagramLogged, ff, &TFormFile::log);
     connect(scanner_.get(), &HostScanner::autoConnectAddress, ff, [ff](const QString &a) { ff->EditRip->setText(a); });
-    connect(scanner_.get(), &HostScanner::autoConnectRequested, form1, [this, form1] {
-        scanner_->endCurrentPrefix();
-        form1->SButtonConnectClick();
-    });
-    // Any connection attempt ends the prefix being scanned.
-    connect(ff->SpeedButtonConnect, &QPushButton::clicked, this, [this] { scanner_->endCurrentPrefix(); });
-    connect(lists_.get(), &FileWindowLists::hostActivated, form1, [this, form1] {
-        scanner_->endCurrentPrefix();
-        form1->SButtonConnectClick();
-    });
-    connect(lists_.get(), &FileWindowLists::openRequested, ff, [ff] { ff->SpeedButtonOpen->click(); });
+    connect(scanner_.get(), &HostScanner::autoConnectRequested, form1, [form1] { form1->SButtonConnectClick(); });
+    // Any connection attempt ends the prefix being scanned, as it starts.
+    form1->onConnectAttempt = [this] { scanner_->endCurrentPrefix(); };
+    connect(lists_.get(), &FileWindowLists::hostActivated, form1, [form1] { form1->SButtonConnectClick(); });
+    // The open command itself: a refused login disables the button, not the lists.
+    connect(lists_.get(), &FileWindowLists::openRequested, ff, [ff] { ff->SpeedButtonOpenClick(); });
+    // The lists live in the file window, so these stay valid as long as it does.
+    ff->focusHostList = [w = lists_->ListViewHost] { w->setFocus(Qt::OtherFocusReason); };
+    ff->focusLocalFileList = [w = lists_->FileListBox1] { w->setFocus(Qt::OtherFocusReason); };
 
     // File list and upload.
     connect(ff->SpeedButtonRefresh, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonRefreshClick);

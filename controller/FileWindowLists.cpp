@@ -71,9 +71,12 @@ FileWindowLists::FileWindowLists(Fields fields, QObject *parent) : QObject(paren
             box->insertWidget(at + 1, ProgressBar1);
     }
 
-    connect(FileListBox1, &QListWidget::currentRowChanged, this, [this] { FileListBox1Change(); });
+    // A pick, not a focus: focusing the list moves its current row without selecting.
+    connect(FileListBox1, &QListWidget::itemSelectionChanged, this, [this] { FileListBox1Change(); });
     connect(FileListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit openRequested(); });
     connect(ListBox1, &QListWidget::itemClicked, this, [this] { ListBox1Click(); });
+    // Keys move the pick too, so Enter opens the name that is highlighted.
+    connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] { ListBox1Click(); });
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit openRequested(); });
     connect(ListViewHost, &QTreeWidget::itemClicked, this, [this] { ListViewHostClick(); });
     connect(ListViewHost, &QTreeWidget::itemDoubleClicked, this, [this] { ListViewHostDblClick(); });
@@ -156,7 +159,7 @@ void FileWindowLists::setProgress(int percent) { ProgressBar1->setValue(percent)
 
 void FileWindowLists::FileListBox1Change() {
     QListWidgetItem *it = FileListBox1->currentItem();
-    if (!it) return;
+    if (!it || !it->isSelected()) return;
     if (f_.MaskEditFile) f_.MaskEditFile->setText(QDir(folder_).absoluteFilePath(it->text()));
     if (!f_.EditRFile) return;
     for (int i = 0; i < ListBox1->count(); ++i) {
@@ -170,7 +173,7 @@ void FileWindowLists::FileListBox1Change() {
 
 void FileWindowLists::ListBox1Click() {
     QListWidgetItem *it = ListBox1->currentItem();
-    if (!it || !f_.EditRFile) return;
+    if (!it || !it->isSelected() || !f_.EditRFile) return;
     f_.EditRFile->setText(it->text());
     if (!f_.MaskEditFile) return;
     for (int i = 0; i < FileListBox1->count(); ++i) {

@@ -184,6 +184,7 @@ void HostScanner::stop() {
     inPrefix_ = false;
     pace_->stop();
     setCaption(kCaptionScan);
+    emit statusText(QStringLiteral("扫描结束"));  // a stopped scan ends like a finished one
     emit finished();
 }
 

@@ -79,6 +79,8 @@ public:
     void endCurrentPrefix();
 
     bool running() const { return running_; }
+    // Still probing the current prefix (not ended by a stop, a connect or an upload).
+    bool probing() const { return running_ && inPrefix_; }
     QString caption() const;  // "扫描" or "停止"
     QStringList hosts() const { return hosts_; }
     // Lists an address not yet listed (a host logged into); false when listed.

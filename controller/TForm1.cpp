@@ -283,6 +283,7 @@ void TForm1::SButtonConnectClick() {
     }
     ff.log(QStringLiteral("connect..."));
     state_.clientState = PadState::Connecting;
+    if (onConnectAttempt) onConnectAttempt();  // before the wait, which runs the scan's timers
     const auto result = client_->connectAndLogin(host, static_cast<quint16>(*port), *user, *pass);
     if (result == ControlClient::ConnectResult::LoginSent)
         ff.log(QStringLiteral("Send c_user"));
@@ -416,7 +417,7 @@ void TForm1::SpeedButtonOpenClick() {
     if (remoteReady()) {
         const QString name = kv::trimmed(formFile_->EditRFile->text());
         if (name.isEmpty()) {
-            openFileWindowDocked();
+            openFileWindowDocked(false);  // shown for the name: login fields typed there stay
             if (formFile_->focusHostList) formFile_->focusHostList();
             setStatus(QStringLiteral("请选择远端的文件"));
             return;
@@ -441,7 +442,7 @@ void TForm1::SpeedButtonOpenClick() {
             services_.windows->switchTo(w);
             return;
         }
-        openFileWindowDocked();
+        openFileWindowDocked(false);
         if (formFile_->focusLocalFileList) formFile_->focusLocalFileList();
         setStatus(QStringLiteral("请选择本地的文件"));
     }
@@ -499,7 +500,8 @@ void TForm1::SpeedButtonAskClick() {
 void TForm1::SpeedButtonScanClick() {
     TimerTOP->stop();
     setStatus(QString());
-    if (client_->isConnecting()) return;  // no scan inside a running connect
+    // No scan starts inside a running connect; a running one can still be stopped.
+    if (client_->isConnecting() && kv::trimmed(SpeedButtonScan->text()) != QStringLiteral("停止")) return;
     if (onScan) onScan();
 }
 
@@ -521,10 +523,10 @@ void TForm1::dockFileWindow() {
     ff.move(main.x() - ff.frameGeometry().width(), main.y());
 }
 
-void TForm1::openFileWindowDocked() {
+void TForm1::openFileWindowDocked(bool reloadLogin) {
     formFile_->show();  // frame sizes are known once shown
     dockFileWindow();
-    formFile_->reloadLoginFields();
+    if (reloadLogin) formFile_->reloadLoginFields();
 }
 
 void TForm1::placeBeside(QWidget *w) {

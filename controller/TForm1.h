@@ -68,6 +68,8 @@ public:
 
     // The scan operation (main and file window scan buttons, auto scan at start-up).
     std::function<void()> onScan;
+    // A connection attempt is about to start (it ends the prefix a running scan is probing).
+    std::function<void()> onConnectAttempt;
 
     // Window-system id of this window (tests set a fake one).
     platform::WindowId mainWindowId();
@@ -100,8 +102,9 @@ public:
     void TimerStartTimer();
     void Panel3MouseMove();
 
-    // Docks the file window at this window's left edge, shows it and reloads its login fields.
-    void openFileWindowDocked();
+    // Docks the file window at this window's left edge and shows it; as its own
+    // button does, also reloads its login fields from slidepad.ini.
+    void openFileWindowDocked(bool reloadLogin = true);
     void setStayOnTop(bool on);
     bool isStayOnTop() const;
 

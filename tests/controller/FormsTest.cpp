@@ -439,9 +439,11 @@ TEST_F(FormFixture, OpenRemoteFirstThenLocal) {
     fakes.log->clear();
     fakes.shell->opened.clear();
     file().EditRFile->setText(QStringLiteral("  "));
+    file().EditPass->setText(QStringLiteral("typed"));
     form->SpeedButtonOpen->click();
     EXPECT_EQ(form->statusText(), QStringLiteral("请选择远端的文件"));
     EXPECT_TRUE(file().isVisible());
+    EXPECT_EQ(file().EditPass->text(), QStringLiteral("typed"));  // shown, not reopened by its button
     EXPECT_TRUE(fakes.shell->opened.isEmpty());  // the local part is skipped too
     EXPECT_TRUE(fakes.log->calls("send").isEmpty());
 

@@ -143,8 +143,11 @@ TEST(RealHost, TheHostProgramAnswersLoginPagingAndRequest) {
                   "\r\nPPTdir=" + dir.path().toLocal8Bit() + "\r\n");
     }
     kvtest::ChildProcess child;
+    // Its own runtime folder: the single-instance lock of a host started by a
+    // parallel run must not stop this one.
     ASSERT_TRUE(child.start({program.toStdString()},
-                            {"QT_QPA_PLATFORM=offscreen", "DISPLAY", "HOME=" + dir.path().toStdString()},
+                            {"QT_QPA_PLATFORM=offscreen", "DISPLAY", "HOME=" + dir.path().toStdString(),
+                             "XDG_RUNTIME_DIR=" + dir.path().toStdString()},
                             dir.path().toStdString()));
     // The host starts its service one second after start-up.
     bool up = false;

@@ -179,6 +179,7 @@ TEST(HostScannerRun, StopEndsTheWholeScanAndNoScanStartsInsideOne) {
     r.scanner->click();  // caption "停止": stop
     EXPECT_FALSE(r.scanner->running());
     EXPECT_EQ(r.scanner->caption(), QStringLiteral("扫描"));
+    EXPECT_EQ(r.status.last(), QStringLiteral("扫描结束"));
     r.tl.runAll();
     EXPECT_EQ(r.probes(), before);  // the third prefix is not scanned either
     EXPECT_EQ(r.tl.pending(), 0);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -68,6 +70,11 @@ TEST(FileWindowLists, PicksFillTheOtherSide) {
     L.ListBox1->setCurrentRow(1);
     L.ListBox1Click();
     EXPECT_EQ(win.path->text(), QDir(dir.path()).absolutePath() + QStringLiteral("/a.ppt"));
+    // An arrow key moves the pick as a click does.
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QCoreApplication::sendEvent(L.ListBox1, &up);
+    EXPECT_EQ(win.rfile->text(), QStringLiteral("A.ppt"));
+    EXPECT_EQ(win.path->text(), QString());
 
     // Enter on a folder path browses it; on anything else nothing happens.
     win.path->setText(dir.filePath(QStringLiteral("sub")));

@@ -172,3 +172,65 @@ TEST_F(Pad, ScanButtonsScanTheLoopbackPrefixAndConnectTheAnswer) {
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
     EXPECT_EQ(host.received.count("c_usertuvop|tuvop"), 1);
 }
+
+TEST_F(Pad, CommandsFocusTheFileListsAndTheListsOpenAfterARefusal) {
+    const QString ppt = dir.filePath(QStringLiteral("talk.ppt"));
+    QFile(ppt).open(QIODevice::WriteOnly);
+    auto &L = files().lists();
+    L.setFolder(dir.path());
+    form->CheckBoxLocal->setChecked(true);  // no PowerPoint window on this PC
+    form->show();
+    form->SpeedButton2show->click();
+    EXPECT_EQ(form->statusText(), QStringLiteral("请先打开PPT文件"));
+    EXPECT_EQ(file().focusWidget(), L.FileListBox1);
+    // Focus alone picks no file.
+    file().activateWindow();
+    spinUntil([] { return false; }, 50);
+    EXPECT_TRUE(file().MaskEditFile->text().isEmpty());
+
+    login();
+    file().EditRFile->clear();
+    form->SpeedButtonOpen->click();
+    EXPECT_EQ(form->statusText(), QStringLiteral("请选择远端的文件"));
+    EXPECT_EQ(file().focusWidget(), L.ListViewHost);
+
+    // A refused login disables "打开" in the file window; a double-click in a list still opens.
+    host.send("s_no\r\n");
+    ASSERT_TRUE(spinUntil([&] { return !file().SpeedButtonOpen->isEnabled(); }));
+    L.FileListBox1->setCurrentRow(0);
+    emit L.FileListBox1->itemDoubleClicked(L.FileListBox1->item(0));
+    EXPECT_EQ(fakes.shell->opened, QStringList{ppt});
+}
+
+TEST_F(Pad, TheLocalPrefixJoinsTheListAsALine) {
+    // A list typed with a final line end, and a port the scan refuses: nothing is sent.
+    form->formSet()->MemoIP->setPlainText(QStringLiteral("127.0.1.\n"));
+    form->formSet()->EditControlPort->setText(QStringLiteral("x"));
+    form->SpeedButtonScan->click();
+    EXPECT_EQ(form->statusText(), QStringLiteral("扫描终止"));
+    EXPECT_EQ(form->formSet()->MemoIP->toPlainText(), QStringLiteral("127.0.1.\n127.0.0."));
+    form->formSet()->SpeedButtonSaveClick();
+    EXPECT_EQ(form->formSet()->statusText(), QStringLiteral("已保存"));
+}
+
+TEST_F(Pad, AConnectEndsTheProbedPrefixAsItStarts) {
+    form->formSet()->EditControlPort->setText(QString::number(host.port()));
+    form->formSet()->setScanLines({});  // the local prefix 127.0.0. only
+    form->SpeedButtonScan->click();
+    if (form->statusText() == QStringLiteral("扫描终止")) GTEST_SKIP() << "reply port taken";
+    ASSERT_TRUE(files().scanner().probing());
+    bool probedWhileConnecting = false;
+    bool stopClicked = false;
+    fakes.clock->onPump = [&] {
+        probedWhileConnecting = probedWhileConnecting || files().scanner().probing();
+        if (!stopClicked) {  // "停止" inside the connect's wait still stops the scan
+            stopClicked = true;
+            form->SpeedButtonScan->click();
+        }
+        QCoreApplication::processEvents();
+    };
+    login();
+    EXPECT_FALSE(probedWhileConnecting);
+    EXPECT_FALSE(files().scanner().running());
+    EXPECT_EQ(form->SpeedButtonScan->text(), QStringLiteral(" 扫描"));
+}
