@@ -94,7 +94,8 @@ TEST(EndToEnd, ScanConnectListUploadOpenPageAndHandOver) {
     kvtest::ChildProcess host;
     ASSERT_TRUE(host.start({hostProgram.toStdString()},
                            {"QT_QPA_PLATFORM=xcb", "KV_LOCAL_IPV4=127.0.0.1",
-                            "HOME=" + hostDir.path().toStdString()},
+                            "HOME=" + hostDir.path().toStdString(),
+                            "XDG_RUNTIME_DIR=" + hostDir.path().toStdString()},
                            hostDir.path().toStdString()));
     ASSERT_TRUE(spinUntil([&] {
         QTcpSocket probe;

@@ -35,6 +35,8 @@ protected:
     }
     bool start(const QString &program, std::vector<std::string> env) {
         env.push_back("HOME=" + dir.path().toStdString());
+        // Its own runtime folder: the host's one-per-desktop lock lives there.
+        env.push_back("XDG_RUNTIME_DIR=" + dir.path().toStdString());
         return child.start({program.toStdString()}, env, dir.path().toStdString());
     }
     void expectStaysUp() {
