@@ -6,21 +6,14 @@
 
 #include "common/IniFile.h"
 #include "controller/PadConfig.h"
+#include "tests/support/Files.h"
 
 using pad::PadConfig;
 
 namespace {
 
-QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
+using kvtest::readFile;
+using kvtest::writeFile;
 
 TEST(PadConfigFiles, DefaultsAndExactTrueFlags) {
     QTemporaryDir dir;
@@ -33,8 +26,8 @@ TEST(PadConfigFiles, DefaultsAndExactTrueFlags) {
     EXPECT_EQ(config.serverFile(), QDir(dir.path()).filePath("slidehost"));
     EXPECT_TRUE(config.loadScanList().isEmpty());
 
-    writeFile(config.iniPath(), "[CLIENT]\r\nAutoScan=true\r\nAutoConnect=True\r\nFullScreen=TRUE\r\n"
-                                "ClientUser=\xd5\xc5\r\nport=9000\r\n");
+    ASSERT_TRUE(writeFile(config.iniPath(), "[CLIENT]\r\nAutoScan=true\r\nAutoConnect=True\r\nFullScreen=TRUE\r\n"
+                                "ClientUser=\xd5\xc5\r\nport=9000\r\n"));
     s = config.loadSettings();
     EXPECT_FALSE(s.autoScan);
     EXPECT_TRUE(s.autoConnect);

@@ -23,22 +23,15 @@
 #include "controller/TFormSet.h"
 #include "platform/Fakes.h"
 #include "tests/controller/ScriptedHost.h"
+#include "tests/support/Files.h"
 
 using padtest::ScriptedHost;
 using padtest::waitFor;
 
 namespace {
 
-QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
+using kvtest::readFile;
+using kvtest::writeFile;
 
 struct FormFixture : ::testing::Test {
     platform::FakeServices fakes;
@@ -420,7 +413,7 @@ TEST_F(FormFixture, CloseAlwaysSendsAfterTheLocalClose) {
 
 TEST_F(FormFixture, OpenRemoteFirstThenLocal) {
     const QString local = QDir(dir.path()).filePath(QStringLiteral("talk.ppt"));
-    writeFile(local, "x");
+    ASSERT_TRUE(writeFile(local, "x"));
     // Neither box.
     form->CheckBoxRemote->setChecked(false);
     form->CheckBoxLocal->setChecked(false);
@@ -464,15 +457,15 @@ TEST_F(FormFixture, OpenRemoteFirstThenLocal) {
 }
 
 TEST_F(FormFixture, SettingsLoadSaveAndPrefixes) {
-    writeFile(QDir(dir.path()).filePath("slidepad.ini"),
-              "[client]\r\nAutoScan=True\r\nAutoConnect=true\r\nport=9000\r\n");
-    writeFile(QDir(dir.path()).filePath("scan.ini"), "192.168.9.\r\n");
+    ASSERT_TRUE(writeFile(QDir(dir.path()).filePath("slidepad.ini"),
+              "[client]\r\nAutoScan=True\r\nAutoConnect=true\r\nport=9000\r\n"));
+    ASSERT_TRUE(writeFile(QDir(dir.path()).filePath("scan.ini"), "127.0.9.\r\n"));
     makeForm();
     pad::TFormSet &set = *form->formSet();
     EXPECT_TRUE(set.CheckBoxAutoScan->isChecked());
     EXPECT_FALSE(set.CheckBoxAutoConnect->isChecked());
     EXPECT_EQ(set.EditControlPort->text(), QStringLiteral("9000"));
-    EXPECT_EQ(set.scanLines(), QStringList{"192.168.9."});
+    EXPECT_EQ(set.scanLines(), QStringList{"127.0.9."});
 
     set.MemoIP->setPlainText(QStringLiteral("10.0.0\n 192.168.1.25\n172.16.5. \n"));
     set.SpeedButtonSave->click();
@@ -508,7 +501,7 @@ TEST_F(FormFixture, SettingsLoadSaveAndPrefixes) {
 }
 
 TEST_F(FormFixture, FileWindowReloadsSavedLogin) {
-    writeFile(QDir(dir.path()).filePath("slidepad.ini"), "[client]\r\nClientPass=secret\r\nport=8300\r\n");
+    ASSERT_TRUE(writeFile(QDir(dir.path()).filePath("slidepad.ini"), "[client]\r\nClientPass=secret\r\nport=8300\r\n"));
     file().EditPass->setText(QStringLiteral("typed"));
     form->SpeedButtonFile->click();
     EXPECT_TRUE(file().isVisible());
@@ -623,7 +616,7 @@ TEST_F(FormFixture, SwitchToHostEndsOnlyWhenItStarted) {
     EXPECT_TRUE(readFile(QDir(dir.path()).filePath("slidepad.ini")).contains("ServerFile="));
     EXPECT_EQ(ended.count(), 0);
 
-    writeFile(host, "#!/bin/sh\n");
+    ASSERT_TRUE(writeFile(host, "#!/bin/sh\n"));
     fakes.shell->startResult = true;
     form->SpeedButtonToServer->click();
     EXPECT_EQ(ended.count(), 1);

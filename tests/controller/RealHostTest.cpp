@@ -24,33 +24,12 @@
 #include "platform/Fakes.h"
 #include "tests/controller/ScriptedHost.h"
 #include "tests/support/Ports.h"
+#include "tests/support/RecordingHostUi.h"
 #include "tests/support/XvfbSession.h"
 
 using padtest::waitFor;
 
 namespace {
-
-class HostWindowStandIn : public host::HostUi {
-public:
-    void appendLog(const QString &line) override { log << line; }
-    int logLineCount() const override { return static_cast<int>(log.size()); }
-    void clearLog() override { log.clear(); }
-    void setStatus(const QString &) override {}
-    void setControllerText(const QString &address) override { controller = address; }
-    void clickTimerButton() override { ++timerClicks; }
-    void activateMainWindow() override {}
-    void refreshFileLists() override {}
-    bool autoRespChecked() const override { return true; }
-    bool newTypeChecked() const override { return true; }  // the holder decides a take-over
-    QString sharedFolder() const override { return folder; }
-    QString serviceUser() const override { return QStringLiteral("tuvop"); }
-    QString servicePassword() const override { return QStringLiteral("tuvop"); }
-    QString hostAddress() const override { return QStringLiteral("127.0.0.1"); }
-
-    QStringList log;
-    QString controller, folder;
-    int timerClicks = 0;
-};
 
 struct Pad {
     platform::FakeServices fakes;
@@ -83,7 +62,7 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     platform::FakeServices hostFakes;
     auto ppt = hostFakes.windows->add(QStringLiteral("talk.ppt - PowerPoint"));
     QTemporaryDir shared;
-    HostWindowStandIn ui;
+    kvtest::RecordingHostUi ui;
     ui.folder = shared.path();
     host::ServiceListeners listeners;
     host::HostService service(listeners, hostFakes.services(), ui);
@@ -100,7 +79,7 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     ASSERT_TRUE(waitFor([&] { return hostFakes.log->calls("up").size() == 2; }, 5000));
     EXPECT_EQ(hostFakes.log->calls("down"), (QStringList{"down 34", "down 33"}));
     EXPECT_TRUE(hostFakes.log->calls("switch").contains(QStringLiteral("switch %1").arg(ppt)));
-    EXPECT_EQ(ui.controller, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(ui.controllerText, QStringLiteral("127.0.0.1"));
 
     // A second controller asks; the holder answers from its answer window.
     Pad b(port, QStringLiteral("127.0.0.2"));
@@ -112,7 +91,7 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     answer.SpeedButtonAgree->click();
     EXPECT_FALSE(answer.isVisible());
     ASSERT_TRUE(b.status(QStringLiteral("申请控制投影成功")));
-    EXPECT_EQ(ui.controller, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(ui.controllerText, QStringLiteral("127.0.0.2"));
 
     // Now the first controller is refused and the second pages.
     a.form->SpeedButton2Next->click();

@@ -36,23 +36,17 @@
 #include "tests/support/Ports.h"
 #include "tests/support/Wait.h"
 #include "tests/support/XvfbSession.h"
+#include "tests/support/Files.h"
 
 using Keys = std::vector<std::string>;
 
 namespace {
 
+using kvtest::readFile;
+using kvtest::writeFile;
+
 using kvtest::randomBytes;
 using kvtest::spinUntil;
-
-bool writeFile(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList items(QListWidget *l) {
     QStringList out;

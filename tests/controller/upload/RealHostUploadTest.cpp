@@ -16,6 +16,7 @@
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
 #include "platform/Fakes.h"
+#include "tests/support/RecordingHostUi.h"
 #include "tests/support/Wait.h"
 
 namespace {
@@ -23,30 +24,10 @@ namespace {
 using kvtest::randomBytes;
 using kvtest::spinUntil;
 
-class StandInUi : public host::HostUi {
-public:
-    void appendLog(const QString &l) override { log << l; }
-    int logLineCount() const override { return int(log.size()); }
-    void clearLog() override { log.clear(); }
-    void setStatus(const QString &) override {}
-    void setControllerText(const QString &) override {}
-    void clickTimerButton() override {}
-    void activateMainWindow() override {}
-    void refreshFileLists() override {}
-    bool autoRespChecked() const override { return true; }
-    bool newTypeChecked() const override { return true; }
-    QString sharedFolder() const override { return folder; }
-    QString serviceUser() const override { return QStringLiteral("tuvop"); }
-    QString servicePassword() const override { return QStringLiteral("tuvop"); }
-    QString hostAddress() const override { return QStringLiteral("127.0.0.1"); }
-    QStringList log;
-    QString folder;
-};
-
 struct RealHost : ::testing::Test {
     QTemporaryDir shared, local;
     platform::FakeServices fakes;
-    StandInUi ui;
+    kvtest::RecordingHostUi ui;
     host::ServiceListeners listeners;
     std::unique_ptr<host::HostService> service;
     pad::SocketLineChannel channel;

@@ -12,12 +12,6 @@
 
 namespace hosttest {
 
-bool RecordingUi::hasLog(const QString &part) const {
-    for (const QString &l : log)
-        if (l.contains(part)) return true;
-    return false;
-}
-
 int startOnFreeBlock(host::ServiceListeners &listeners) { return kvtest::startOnFreeBlock(listeners); }
 
 Client::Client(int port, const QString &from) : address(from) {
