@@ -10,8 +10,7 @@
 #include "controller/TForm1.h"
 #include "controller/TFormSet.h"
 #include "platform/Fakes.h"
-#include "platform/QtServices.h"
-#include "platform/X11Services.h"
+#include "tests/support/RealX11.h"
 #include "tests/support/XvfbSession.h"
 
 using kvtest::KeyRecorder;
@@ -24,10 +23,7 @@ TEST(ControllerX11, LocalButtonsAndKeysPressIntoPowerPointOnly) {
     ASSERT_TRUE(x.ok()) << x.error();
     {
         platform::FakeServices fakes;
-        platform::Services services = fakes.services();
-        services.windows = platform::makeX11WindowSystem();
-        services.keyboard = platform::makeX11Keyboard();
-        services.clock = std::make_shared<platform::SystemClock>();
+        platform::Services services = kvtest::withRealX11(fakes);
         ASSERT_TRUE(services.windows && services.keyboard);
 
         KeyRecorder ppt("talk.ppt - PowerPoint");

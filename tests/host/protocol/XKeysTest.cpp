@@ -8,8 +8,7 @@
 #include <QUdpSocket>
 
 #include "ProtocolFixture.h"
-#include "platform/QtServices.h"
-#include "platform/X11Services.h"
+#include "tests/support/RealX11.h"
 #include "tests/support/XvfbSession.h"
 
 using namespace hosttest;
@@ -116,10 +115,7 @@ TEST(HostProtocolX11, ScriptedControllerDrivesTheHelperWindowWithRealKeys) {
     ASSERT_TRUE(x.ok()) << x.error();
     {
         platform::FakeServices fakes;
-        platform::Services services = fakes.services();
-        services.windows = platform::makeX11WindowSystem();
-        services.keyboard = platform::makeX11Keyboard();
-        services.clock = std::make_shared<platform::SystemClock>();
+        platform::Services services = kvtest::withRealX11(fakes);
         ASSERT_TRUE(services.windows && services.keyboard);
 
         KeyRecorder ppt("talk - PowerPoint");
