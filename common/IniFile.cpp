@@ -13,11 +13,10 @@ IniWriteError::IniWriteError(const QString &path)
 
 namespace {
 
-// Splits after each LF, keeping the line ends; `finalNewline` tells whether the
-// last line had a line end, so unchanged bytes can be written back exactly.
-QList<QByteArray> splitFileLines(const QByteArray &data, bool &finalNewline) {
+// Splits after each LF, keeping the line ends, so unchanged bytes can be
+// written back exactly.
+QList<QByteArray> splitFileLines(const QByteArray &data) {
     QList<QByteArray> lines;
-    finalNewline = data.isEmpty() || data.endsWith('\n');
     qsizetype start = 0;
     while (start < data.size()) {
         qsizetype nl = data.indexOf('\n', start);
@@ -63,21 +62,22 @@ bool keyOf(const QByteArray &line, QByteArray &key, QByteArray &value) {
     return true;
 }
 
-QByteArray readAll(const QString &path, bool &exists) {
+// The whole file in data (empty when there is none); false when the file
+// exists but cannot be read.
+bool readAll(const QString &path, QByteArray &data) {
     QFile f(path);
-    exists = f.exists();
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll();
+    if (!f.open(QIODevice::ReadOnly)) return !f.exists();
+    data = f.readAll();
+    return true;
 }
 
 }  // namespace
 
 QString IniFile::readString(const QString &section, const QString &key,
                             const QString &defaultValue) const {
-    bool exists = false;
-    QByteArray data = readAll(path_, exists);
-    bool finalNewline = false;
-    const QList<QByteArray> lines = splitFileLines(data, finalNewline);
+    QByteArray data;
+    readAll(path_, data);
+    const QList<QByteArray> lines = splitFileLines(data);
     bool inSection = false;
     for (const QByteArray &line : lines) {
         QByteArray name;
@@ -108,14 +108,9 @@ void IniFile::writeString(const QString &section, const QString &key, const QStr
     // A line break inside a name or value would split it into other keys.
     for (const QString *t : {&section, &key, &value})
         if (t->contains(QLatin1Char('\n')) || t->contains(QLatin1Char('\r'))) throw IniWriteError(path_);
-    bool exists = false;
-    QByteArray data = readAll(path_, exists);
-    if (exists && data.isEmpty()) {
-        QFile probe(path_);
-        if (!probe.open(QIODevice::ReadOnly)) throw IniWriteError(path_);
-    }
-    bool finalNewline = true;
-    QList<QByteArray> lines = splitFileLines(data, finalNewline);
+    QByteArray data;
+    if (!readAll(path_, data)) throw IniWriteError(path_);
+    QList<QByteArray> lines = splitFileLines(data);
     const QByteArray entry = toGbkLossy(trimmed(key)) + '=' + toGbkLossy(value);
 
     qsizetype sectionStart = -1;  // index of the header line
