@@ -42,8 +42,6 @@ bool convert(const char *to, const char *from, const QByteArray &in, QByteArray 
     return ok;
 }
 
-QByteArray utf8Of(const QString &s) { return s.toUtf8(); }
-
 }  // namespace
 
 std::optional<QByteArray> toGbk(const QString &text, qsizetype *badOffset) {
@@ -65,7 +63,7 @@ std::optional<QByteArray> toGbk(const QString &text, qsizetype *badOffset) {
     }
     QByteArray out;
     qsizetype bad = 0;
-    QByteArray utf8 = utf8Of(text);
+    const QByteArray utf8 = text.toUtf8();
     if (!convert("GB18030", "UTF-8", utf8, out, &bad)) {
         if (badOffset) *badOffset = QString::fromUtf8(utf8.left(bad)).size();
         return std::nullopt;
@@ -80,9 +78,9 @@ std::optional<QString> fromGbk(const QByteArray &bytes, qsizetype *badOffset) {
 }
 
 QByteArray toGbkLossy(const QString &text) {
-    QByteArray result;
     // Convert character by character only when the fast path fails.
     if (auto whole = toGbk(text)) return *whole;
+    QByteArray result;
     for (qsizetype i = 0; i < text.size(); ++i) {
         qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size() &&
                          text.at(i + 1).isLowSurrogate())
