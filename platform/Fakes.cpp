@@ -25,7 +25,6 @@ void FakeClock::sleep(int ms) {
 
 void FakeClock::processMessages() {
     ++pumps;
-    if (logPumps && log_) log_->add(now, QStringLiteral("pump"));
     if (onPump) onPump();
 }
 

@@ -41,7 +41,6 @@ public:
     // Runs on each pump and each sleep, so a test can change the world mid-wait.
     std::function<void()> onPump;
     std::function<void(int)> onSleep;
-    bool logPumps = false;
 
 private:
     std::shared_ptr<CallLog> log_;
