@@ -129,7 +129,7 @@ public:
             for (auto it = list.rbegin(); it != list.rend(); ++it) out.push_back(*it);
             return out;
         }
-        for (Window top : rootChildrenTopFirst()) {
+        for (Window top : childrenTopFirst(root_)) {
             if (Window client = clientOf(top)) out.push_back(client);
         }
         return out;
@@ -291,8 +291,6 @@ private:
         return out;
     }
 
-    std::vector<Window> rootChildrenTopFirst() { return childrenTopFirst(root_); }
-
     // The window that carries the title: the top-level itself, or a client
     // one level down when a frame wraps it.
     Window clientOf(Window top) {
@@ -302,12 +300,19 @@ private:
         return 0;
     }
 
+    // The parent of w and the root above it; false when w is gone.
+    bool parentOf(Window w, Window &parent, Window &root) {
+        Window *kids = nullptr;
+        unsigned int n = 0;
+        if (!XQueryTree(d_, w, &root, &parent, &kids, &n)) return false;
+        if (kids) XFree(kids);
+        return true;
+    }
+
     Window topLevelOf(Window w) {
         for (int depth = 0; depth < 64 && w; ++depth) {
-            Window r = 0, parent = 0, *kids = nullptr;
-            unsigned int n = 0;
-            if (!XQueryTree(d_, w, &r, &parent, &kids, &n)) return 0;
-            if (kids) XFree(kids);
+            Window r = 0, parent = 0;
+            if (!parentOf(w, parent, r)) return 0;
             if (parent == r || parent == 0) return w;
             w = parent;
         }
@@ -319,11 +324,8 @@ private:
         if (inner == None || inner == PointerRoot) return false;
         for (int depth = 0; depth < 64 && inner; ++depth) {
             if (inner == w) return true;
-            Window r = 0, parent = 0, *kids = nullptr;
-            unsigned int n = 0;
-            if (!XQueryTree(d_, inner, &r, &parent, &kids, &n)) return false;
-            if (kids) XFree(kids);
-            if (parent == r) return false;
+            Window r = 0, parent = 0;
+            if (!parentOf(inner, parent, r) || parent == r) return false;
             inner = parent;
         }
         return false;
