@@ -10,13 +10,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -35,9 +33,10 @@
 #include "controller/ControlLineChannel.h"
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"
-#include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
 #include "platform/Fakes.h"
+#include "tests/support/Ports.h"
+#include "tests/support/RecordingHostUi.h"
 
 namespace {
 
@@ -129,55 +128,17 @@ double plainPair(const QString &source, const QString &target) {
 
 // ---- the real host and controller ------------------------------------------
 
-class BenchUi : public host::HostUi {
-public:
-    explicit BenchUi(QString folder) : folder_(std::move(folder)) {}
-    void appendLog(const QString &) override { ++lines_; }
-    int logLineCount() const override { return lines_; }
-    void clearLog() override { lines_ = 0; }
-    void setStatus(const QString &) override {}
-    void setControllerText(const QString &) override {}
-    void clickTimerButton() override {}
-    void activateMainWindow() override {}
-    void refreshFileLists() override {}
-    bool autoRespChecked() const override { return true; }
-    bool newTypeChecked() const override { return false; }
-    QString sharedFolder() const override { return folder_; }
-    QString serviceUser() const override { return QStringLiteral("tuvop"); }
-    QString servicePassword() const override { return QStringLiteral("tuvop"); }
-    QString hostAddress() const override { return QStringLiteral("127.0.0.1"); }
-
-private:
-    QString folder_;
-    int lines_ = 0;
-};
-
 // The host's objects, created and destroyed on the thread they run on.
 struct HostSide {
-    explicit HostSide(const QString &folder) : ui(folder), service(listeners, fakes.services(), ui) {}
+    explicit HostSide(const QString &folder) : service(listeners, fakes.services(), ui) {
+        ui.folder = folder;
+        ui.newType = false;
+    }
     platform::FakeServices fakes;
-    BenchUi ui;
+    kvtest::RecordingHostUi ui;
     host::ServiceListeners listeners;
     host::HostService service;
 };
-
-bool portFree(quint16 p) {
-    QTcpServer a, b;
-    QUdpSocket u;
-    return a.listen(QHostAddress::AnyIPv4, p) && b.listen(QHostAddress::AnyIPv4, quint16(p + 1)) &&
-           u.bind(QHostAddress::AnyIPv4, quint16(p + 3));
-}
-
-quint16 freeBase() {
-    for (int i = 0; i < 100; ++i) {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::AnyIPv4, 0)) continue;
-        quint16 p = probe.serverPort();
-        probe.close();
-        if (p < 65530 && portFree(p)) return p;
-    }
-    return 0;
-}
 
 // Runs the event loop until pred holds, sleeping in it like the program
 // does (no busy polling, which would flatter the latency).
@@ -258,10 +219,7 @@ double inProcess(const QString &source, const QString &shared, bool hostThread) 
     bool stored = false, settled = false;
     onHost([&] {
         hostSide = std::make_unique<HostSide>(shared);
-        for (int i = 0; i < 10 && !port; ++i) {
-            quint16 p = freeBase();
-            if (p && hostSide->listeners.start(p) == host::ServiceListeners::StartError::None) port = p;
-        }
+        port = static_cast<quint16>(kvtest::startOnFreeBlock(hostSide->listeners));
         QObject::connect(&hostSide->service.transfer(), &host::FileTransfer::uploadSettled, qApp,
                          [&](bool ok, const QString &) {
                              stored = ok;
@@ -282,7 +240,7 @@ double inProcess(const QString &source, const QString &shared, bool hostThread) 
 double hostProcess(const QString &source, const QString &programDir) {
     const QString shared = programDir + QStringLiteral("/shared");
     QDir().mkpath(shared);
-    const quint16 port = freeBase();
+    const quint16 port = static_cast<quint16>(kvtest::freePortBlock());
     if (!port) return -1;
     {
         kv::IniFile ini(programDir + QStringLiteral("/show.ini"));
