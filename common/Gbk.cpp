@@ -3,14 +3,17 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace kv {
 namespace {
 
-// One conversion; returns false on the first invalid or incomplete sequence and
-// reports its byte offset in the input.
+// One conversion. Strict (no replacement): false on the first invalid or
+// incomplete sequence, whose byte offset goes to badByte. Lenient: each byte
+// where no sequence can start becomes `replacement` and conversion goes on, so
+// hostile input costs one pass. False only when iconv cannot convert at all.
 bool convert(const char *to, const char *from, const QByteArray &in, QByteArray &out,
-             qsizetype *badByte) {
+             qsizetype *badByte, const QByteArray &replacement = {}) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         if (badByte) *badByte = 0;
@@ -26,11 +29,19 @@ bool convert(const char *to, const char *from, const QByteArray &in, QByteArray 
     while (inLeft > 0) {
         size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
         if (r != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) {
+        if (errno == E2BIG || (!replacement.isEmpty() && outLeft < size_t(replacement.size()))) {
             qsizetype used = outPtr - out.data();
             out.resize(out.size() * 2);
             outPtr = out.data() + used;
             outLeft = static_cast<size_t>(out.size() - used);
+            continue;
+        }
+        if (!replacement.isEmpty()) {
+            std::memcpy(outPtr, replacement.constData(), size_t(replacement.size()));
+            outPtr += replacement.size();
+            outLeft -= size_t(replacement.size());
+            ++inPtr;
+            --inLeft;
             continue;
         }
         ok = false;
@@ -94,22 +105,10 @@ QByteArray toGbkLossy(const QString &text) {
 }
 
 QString fromGbkLossy(const QByteArray &bytes) {
-    QString result;
-    qsizetype pos = 0;
-    while (pos < bytes.size()) {
-        QByteArray rest = bytes.mid(pos);
-        qsizetype bad = 0;
-        if (auto s = fromGbk(rest, &bad)) {
-            result += *s;
-            break;
-        }
-        if (bad > 0) {
-            if (auto s = fromGbk(rest.left(bad))) result += *s;
-        }
-        result += QChar(0xFFFD);
-        pos += bad + 1;
-    }
-    return result;
+    QByteArray out;
+    if (!convert("UTF-8", "GB18030", bytes, out, nullptr, QByteArray("\xEF\xBF\xBD")))  // U+FFFD
+        return QString(bytes.size(), QChar(0xFFFD));
+    return QString::fromUtf8(out);
 }
 
 bool fitsGbk(const QString &text) {
