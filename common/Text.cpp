@@ -25,9 +25,10 @@ bool IsAllDigits(const QString &s) {
 }
 
 std::optional<quint64> parseDecimal(const QString &s, quint64 max) {
-    if (!IsAllDigits(s)) return std::nullopt;
+    const QString t = trimmed(s);
+    if (!IsAllDigits(t)) return std::nullopt;
     quint64 v = 0;
-    for (QChar c : trimmed(s)) {
+    for (QChar c : t) {
         v = v * 10 + (c.unicode() - '0');
         if (v > max) return std::nullopt;
     }
