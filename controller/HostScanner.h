@@ -85,8 +85,6 @@ public:
     QStringList hosts() const { return hosts_; }
     // Lists an address not yet listed (a host logged into); false when listed.
     bool addHost(const QString &address);
-    // Re-arms the one automatic connection (done at each scan start).
-    void armAutoConnect() { armed_ = true; }
     bool autoConnectArmed() const { return armed_; }
 
     // One received datagram (called by the transport; public for tests).

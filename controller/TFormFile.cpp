@@ -97,10 +97,6 @@ TFormFile::TFormFile(TForm1 *form1, QWidget *parent) : QWidget(parent, Qt::Windo
     layout->addWidget(StatusBar1);
 }
 
-ControlClient *TFormFile::controlClient() const { return form1_->client(); }
-
-QTcpSocket *TFormFile::controlSocket() const { return form1_->client()->socket(); }
-
 void TFormFile::SpeedButtonConnectClick() {
     StatusBar1->clear();
     form1_->SButtonConnectClick();
