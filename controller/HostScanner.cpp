@@ -5,6 +5,7 @@
 
 #include "common/Gbk.h"
 #include "common/Text.h"
+#include "controller/PadConfig.h"
 
 namespace pad {
 
@@ -67,10 +68,7 @@ void HostScanner::setCaption(const QString &c) {
     emit captionChanged(c);
 }
 
-QString HostScanner::localPrefix(const QString &address) {
-    qsizetype dot = address.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : address.left(dot + 1);
-}
+QString HostScanner::localPrefix(const QString &address) { return PadConfig::localPrefix(address); }
 
 QByteArray HostScanner::probeDatagram(const QString &localAddress, quint16 replyPort) {
     QByteArray text = "c_hi" + kv::toGbkLossy(localAddress) + '|' + QByteArray::number(replyPort);
@@ -122,7 +120,6 @@ bool HostScanner::start() {
 
     hosts_.clear();
     emit hostsCleared();
-    armed_ = true;
 
     running_ = true;
     prefixIndex_ = 0;
@@ -134,12 +131,7 @@ bool HostScanner::start() {
 void HostScanner::beginPrefix() {
     if (!running_) return;
     if (prefixIndex_ >= prefixes_.size()) {
-        running_ = false;
-        inPrefix_ = false;
-        pace_->stop();
-        setCaption(kCaptionScan);
-        emit statusText(QStringLiteral("扫描结束"));
-        emit finished();
+        stop();
         return;
     }
     const QString &prefix = prefixes_.at(prefixIndex_);
@@ -184,7 +176,7 @@ void HostScanner::stop() {
     inPrefix_ = false;
     pace_->stop();
     setCaption(kCaptionScan);
-    emit statusText(QStringLiteral("扫描结束"));  // a stopped scan ends like a finished one
+    emit statusText(QStringLiteral("扫描结束"));  // stopped or through: the same end
     emit finished();
 }
 
