@@ -52,21 +52,14 @@ HostScanner::HostScanner(ScanTransport *transport, Hooks hooks, OneShotFactory t
       transport_(transport),
       hooks_(std::move(hooks)),
       pace_(timers()),
-      connectTimer_(timers()),
-      caption_(kCaptionScan) {
+      connectTimer_(timers()) {
     if (transport_)
         connect(transport_, &ScanTransport::datagramReceived, this, &HostScanner::handleDatagram);
 }
 
 HostScanner::~HostScanner() = default;
 
-QString HostScanner::caption() const { return caption_; }
-
-void HostScanner::setCaption(const QString &c) {
-    if (caption_ == c) return;
-    caption_ = c;
-    emit captionChanged(c);
-}
+QString HostScanner::caption() const { return running_ ? kCaptionStop : kCaptionScan; }
 
 QString HostScanner::localPrefix(const QString &address) { return PadConfig::localPrefix(address); }
 
@@ -111,7 +104,6 @@ bool HostScanner::start() {
     auto port = kv::parseDecimal(hooks_.controlPortText ? hooks_.controlPortText() : QString(),
                                  kMaxControlPort);
     if (!port || *port < 1 || !transport_ || !transport_->bind(quint16(*port + 2))) {
-        setCaption(kCaptionScan);
         emit statusText(QStringLiteral("扫描终止"));
         return false;
     }
@@ -123,7 +115,7 @@ bool HostScanner::start() {
 
     running_ = true;
     prefixIndex_ = 0;
-    setCaption(kCaptionStop);
+    emit captionChanged(caption());
     beginPrefix();
     return true;
 }
@@ -175,7 +167,7 @@ void HostScanner::stop() {
     running_ = false;
     inPrefix_ = false;
     pace_->stop();
-    setCaption(kCaptionScan);
+    emit captionChanged(caption());
     emit statusText(QStringLiteral("扫描结束"));  // stopped or through: the same end
     emit finished();
 }
