@@ -71,9 +71,7 @@ ControlClient::ConnectResult ControlClient::connectAndLogin(const QString &host,
                                                             const QByteArray &pass) {
     if (connecting_) return ConnectResult::Busy;
     connecting_ = true;
-    keepAlive_->stop();
-    loggedIn_ = false;
-    closeSocket();
+    disconnectFromHost();
     host_ = host;
     port_ = port;
     if (!bindAddress_.isNull()) socket_->bind(bindAddress_, 0);

@@ -6,7 +6,6 @@
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <cstdint>

@@ -39,7 +39,6 @@ public:
     ~DiscoveryAndFiles() override;
 
     HostScanner &scanner() { return *scanner_; }
-    UdpScanTransport &scanTransport() { return *transport_; }
     FileListClient &fileList() { return *list_; }
     UploadClient &upload() { return *upload_; }
     FileWindowLists &lists() { return *lists_; }

@@ -24,6 +24,12 @@ void addToArea(QWidget *area, QWidget *w) {
     if (!area->layout()) new QHBoxLayout(area);
     area->layout()->addWidget(w);
 }
+
+bool holds(const QListWidget *list, const QString &text) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text() == text) return true;
+    return false;
+}
 }  // namespace
 
 FileWindowLists::FileWindowLists(Fields fields, QObject *parent) : QObject(parent), f_(fields) {
@@ -162,13 +168,10 @@ void FileWindowLists::FileListBox1Change() {
     if (!it || !it->isSelected()) return;
     if (f_.MaskEditFile) f_.MaskEditFile->setText(QDir(folder_).absoluteFilePath(it->text()));
     if (!f_.EditRFile) return;
-    for (int i = 0; i < ListBox1->count(); ++i) {
-        if (ListBox1->item(i)->text() == it->text()) {
-            f_.EditRFile->setText(it->text());
-            return;
-        }
-    }
-    f_.EditRFile->clear();
+    if (holds(ListBox1, it->text()))
+        f_.EditRFile->setText(it->text());
+    else
+        f_.EditRFile->clear();
 }
 
 void FileWindowLists::ListBox1Click() {
@@ -176,13 +179,10 @@ void FileWindowLists::ListBox1Click() {
     if (!it || !it->isSelected() || !f_.EditRFile) return;
     f_.EditRFile->setText(it->text());
     if (!f_.MaskEditFile) return;
-    for (int i = 0; i < FileListBox1->count(); ++i) {
-        if (FileListBox1->item(i)->text() == it->text()) {
-            f_.MaskEditFile->setText(LabelDir->text() + QLatin1Char('/') + it->text());
-            return;
-        }
-    }
-    f_.MaskEditFile->clear();
+    if (holds(FileListBox1, it->text()))
+        f_.MaskEditFile->setText(LabelDir->text() + QLatin1Char('/') + it->text());
+    else
+        f_.MaskEditFile->clear();
 }
 
 void FileWindowLists::MaskEditFileEnter() {

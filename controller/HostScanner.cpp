@@ -5,6 +5,7 @@
 
 #include "common/Gbk.h"
 #include "common/Text.h"
+#include "controller/PadConfig.h"
 
 namespace pad {
 
@@ -51,26 +52,16 @@ HostScanner::HostScanner(ScanTransport *transport, Hooks hooks, OneShotFactory t
       transport_(transport),
       hooks_(std::move(hooks)),
       pace_(timers()),
-      connectTimer_(timers()),
-      caption_(kCaptionScan) {
+      connectTimer_(timers()) {
     if (transport_)
         connect(transport_, &ScanTransport::datagramReceived, this, &HostScanner::handleDatagram);
 }
 
 HostScanner::~HostScanner() = default;
 
-QString HostScanner::caption() const { return caption_; }
+QString HostScanner::caption() const { return running_ ? kCaptionStop : kCaptionScan; }
 
-void HostScanner::setCaption(const QString &c) {
-    if (caption_ == c) return;
-    caption_ = c;
-    emit captionChanged(c);
-}
-
-QString HostScanner::localPrefix(const QString &address) {
-    qsizetype dot = address.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? QString() : address.left(dot + 1);
-}
+QString HostScanner::localPrefix(const QString &address) { return PadConfig::localPrefix(address); }
 
 QByteArray HostScanner::probeDatagram(const QString &localAddress, quint16 replyPort) {
     QByteArray text = "c_hi" + kv::toGbkLossy(localAddress) + '|' + QByteArray::number(replyPort);
@@ -113,7 +104,6 @@ bool HostScanner::start() {
     auto port = kv::parseDecimal(hooks_.controlPortText ? hooks_.controlPortText() : QString(),
                                  kMaxControlPort);
     if (!port || *port < 1 || !transport_ || !transport_->bind(quint16(*port + 2))) {
-        setCaption(kCaptionScan);
         emit statusText(QStringLiteral("扫描终止"));
         return false;
     }
@@ -122,11 +112,10 @@ bool HostScanner::start() {
 
     hosts_.clear();
     emit hostsCleared();
-    armed_ = true;
 
     running_ = true;
     prefixIndex_ = 0;
-    setCaption(kCaptionStop);
+    emit captionChanged(caption());
     beginPrefix();
     return true;
 }
@@ -134,12 +123,7 @@ bool HostScanner::start() {
 void HostScanner::beginPrefix() {
     if (!running_) return;
     if (prefixIndex_ >= prefixes_.size()) {
-        running_ = false;
-        inPrefix_ = false;
-        pace_->stop();
-        setCaption(kCaptionScan);
-        emit statusText(QStringLiteral("扫描结束"));
-        emit finished();
+        stop();
         return;
     }
     const QString &prefix = prefixes_.at(prefixIndex_);
@@ -183,8 +167,8 @@ void HostScanner::stop() {
     running_ = false;
     inPrefix_ = false;
     pace_->stop();
-    setCaption(kCaptionScan);
-    emit statusText(QStringLiteral("扫描结束"));  // a stopped scan ends like a finished one
+    emit captionChanged(caption());
+    emit statusText(QStringLiteral("扫描结束"));  // stopped or through: the same end
     emit finished();
 }
 

@@ -81,12 +81,10 @@ public:
     bool running() const { return running_; }
     // Still probing the current prefix (not ended by a stop, a connect or an upload).
     bool probing() const { return running_ && inPrefix_; }
-    QString caption() const;  // "扫描" or "停止"
+    QString caption() const;  // "停止" while running, else "扫描"
     QStringList hosts() const { return hosts_; }
     // Lists an address not yet listed (a host logged into); false when listed.
     bool addHost(const QString &address);
-    // Re-arms the one automatic connection (done at each scan start).
-    void armAutoConnect() { armed_ = true; }
     bool autoConnectArmed() const { return armed_; }
 
     // One received datagram (called by the transport; public for tests).
@@ -114,7 +112,6 @@ private:
     void beginPrefix();
     void probeNext();
     void finishPrefix();
-    void setCaption(const QString &c);
     void fireAutoConnect();
 
     ScanTransport *transport_;
@@ -125,7 +122,6 @@ private:
     QStringList hosts_;
     QString localAddress_;
     QString pendingConnect_;
-    QString caption_;
     int prefixIndex_ = 0;
     int hostNumber_ = 0;
     quint16 replyPort_ = 0;

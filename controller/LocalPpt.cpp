@@ -41,8 +41,7 @@ LocalPpt::Result LocalPpt::pressKey(platform::WindowId w, int vk, int pause) {
     services_.windows->switchTo(w);
     services_.clock->sleep(pause);
     if (!inFront(w)) return Result::NotInFront;
-    services_.keyboard->keyDown(vk);
-    services_.keyboard->keyUp(vk);
+    services_.keyboard->press(vk);
     services_.clock->sleep(30);
     backToMain();
     return Result::Pressed;

@@ -12,6 +12,9 @@ namespace pad {
 
 namespace {
 const QString kSection = QStringLiteral("client");
+const QString kUserKey = QStringLiteral("ClientUser");
+const QString kPassKey = QStringLiteral("ClientPass");
+const QString kPortKey = QStringLiteral("port");
 QString flagText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
 }  // namespace
 
@@ -24,9 +27,9 @@ QString PadConfig::defaultServerFile() const { return QDir(dir_).filePath(QStrin
 PadSettings PadConfig::loadSettings() const {
     kv::IniFile ini(iniPath());
     PadSettings s;
-    s.user = ini.readString(kSection, QStringLiteral("ClientUser"), QStringLiteral("tuvop"));
-    s.pass = ini.readString(kSection, QStringLiteral("ClientPass"), QStringLiteral("tuvop"));
-    s.port = ini.readString(kSection, QStringLiteral("port"), QStringLiteral("8220"));
+    s.user = ini.readString(kSection, kUserKey, s.user);
+    s.pass = ini.readString(kSection, kPassKey, s.pass);
+    s.port = ini.readString(kSection, kPortKey, s.port);
     auto flag = [&](const char *key) {
         return ini.readString(kSection, QString::fromLatin1(key), QStringLiteral("false")) ==
                QStringLiteral("True");
@@ -39,22 +42,22 @@ PadSettings PadConfig::loadSettings() const {
 
 void PadConfig::saveSettings(const PadSettings &s) {
     kv::IniFile ini(iniPath());
-    ini.writeString(kSection, QStringLiteral("ClientUser"), s.user);
-    ini.writeString(kSection, QStringLiteral("ClientPass"), s.pass);
-    ini.writeString(kSection, QStringLiteral("port"), s.port);
+    ini.writeString(kSection, kUserKey, s.user);
+    ini.writeString(kSection, kPassKey, s.pass);
+    ini.writeString(kSection, kPortKey, s.port);
     ini.writeString(kSection, QStringLiteral("AutoScan"), flagText(s.autoScan));
     ini.writeString(kSection, QStringLiteral("AutoConnect"), flagText(s.autoConnect));
     ini.writeString(kSection, QStringLiteral("FullScreen"), flagText(s.fullScreen));
 }
 
 QString PadConfig::clientUser() const {
-    return kv::IniFile(iniPath()).readString(kSection, QStringLiteral("ClientUser"), QStringLiteral("tuvop"));
+    return kv::IniFile(iniPath()).readString(kSection, kUserKey, PadSettings().user);
 }
 QString PadConfig::clientPass() const {
-    return kv::IniFile(iniPath()).readString(kSection, QStringLiteral("ClientPass"), QStringLiteral("tuvop"));
+    return kv::IniFile(iniPath()).readString(kSection, kPassKey, PadSettings().pass);
 }
 QString PadConfig::port() const {
-    return kv::IniFile(iniPath()).readString(kSection, QStringLiteral("port"), QStringLiteral("8220"));
+    return kv::IniFile(iniPath()).readString(kSection, kPortKey, PadSettings().port);
 }
 
 QString PadConfig::serverFile() const {

@@ -36,7 +36,6 @@ struct PadState {
     int clientState = Idle;
     QString localFilePath;
     QString localFileName;
-    bool autoConnectArmed = true;
     bool hiddenAtEdge = false;
     bool fileWindowDocked = true;
     int lastMainLeft = 0, lastMainTop = 0, lastFileLeft = 0, lastFileTop = 0;
@@ -59,7 +58,6 @@ public:
     DiscoveryAndFiles *files() const { return files_.get(); }
     ControlClient *client() const { return client_; }
     PadConfig *config() const { return config_.get(); }
-    LocalPpt &localPpt() { return *local_; }
     PadState &state() { return state_; }
     const platform::Services &services() const { return services_; }
     // Host address and port of the control connection as last connected.

@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "common/Text.h"
-#include "controller/ControlClient.h"
 #include "controller/StatusLine.h"
 #include "controller/TForm1.h"
 
@@ -97,10 +96,6 @@ TFormFile::TFormFile(TForm1 *form1, QWidget *parent) : QWidget(parent, Qt::Windo
     layout->addWidget(StatusBar1);
 }
 
-ControlClient *TFormFile::controlClient() const { return form1_->client(); }
-
-QTcpSocket *TFormFile::controlSocket() const { return form1_->client()->socket(); }
-
 void TFormFile::SpeedButtonConnectClick() {
     StatusBar1->clear();
     form1_->SButtonConnectClick();
@@ -108,10 +103,7 @@ void TFormFile::SpeedButtonConnectClick() {
 
 void TFormFile::SpeedButtonScanClick() { form1_->SpeedButtonScanClick(); }
 
-void TFormFile::SpeedButtonOpenClick() {
-    form1_->client()->touch();
-    form1_->SpeedButtonOpenClick();
-}
+void TFormFile::SpeedButtonOpenClick() { form1_->SpeedButtonOpenClick(); }
 
 void TFormFile::EditRipReturnPressed() {
     if (kv::trimmed(SpeedButtonConnect->text()) == QStringLiteral("连接")) SpeedButtonConnect->click();

@@ -10,11 +10,9 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QTcpSocket;
 
 namespace pad {
 
-class ControlClient;
 class StatusLine;
 class TForm1;
 
@@ -22,11 +20,6 @@ class TFormFile : public QWidget {
     Q_OBJECT
 public:
     explicit TFormFile(TForm1 *form1, QWidget *parent = nullptr);
-
-    TForm1 *form1() const { return form1_; }
-    // The control connection shared with the main window.
-    ControlClient *controlClient() const;
-    QTcpSocket *controlSocket() const;
 
     void SpeedButtonConnectClick();
     void SpeedButtonScanClick();

@@ -111,13 +111,11 @@ void UploadClient::handleUnterminated(const QByteArray &word) {
 }
 
 void UploadClient::abort() {
-    if (stage_ == Stage::Closing) {
-        timer_->stop();
-        dropDataSocket();
-        stage_ = Stage::Idle;
-        return;
-    }
-    if (busy()) fail();
+    // After "c_over" the upload has succeeded: let go quietly.
+    if (stage_ == Stage::Closing)
+        release();
+    else if (busy())
+        fail();
 }
 
 void UploadClient::onDataConnected() {

@@ -48,11 +48,8 @@ public:
     Stage stage() const { return stage_; }
     bool busy() const { return stage_ != Stage::Idle; }
     qint64 total() const { return total_; }
-    qint64 remaining() const { return remaining_; }
-    QString localFilePath() const { return path_; }
     QString localFileName() const { return name_; }
     bool fileOpen() const { return file_.isOpen(); }
-    bool progressShown() const { return progressShown_; }
 
     // Why a bare file name cannot travel in "c_filename"; "" when it can.
     static QString nameRefusal(const QString &name);

@@ -8,12 +8,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QCheckBox>
-#include <QTcpServer>
 #include <QDir>
 #include <QFile>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QUdpSocket>
 
 #include "controller/TForm1.h"
 #include "controller/TFormAnswer.h"

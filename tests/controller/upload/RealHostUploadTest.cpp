@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTcpServer>
@@ -16,6 +15,7 @@
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
 #include "platform/Fakes.h"
+#include "tests/support/Files.h"
 #include "tests/support/RecordingHostUi.h"
 #include "tests/support/Wait.h"
 
@@ -68,9 +68,7 @@ struct RealHost : ::testing::Test {
     }
     QString put(const QString &name, const QByteArray &bytes) {
         QString path = local.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
+        EXPECT_TRUE(kvtest::writeFile(path, bytes)) << path.toStdString();
         return path;
     }
     QByteArray stored(const QString &name) {

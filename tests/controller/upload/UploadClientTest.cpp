@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -15,6 +14,7 @@
 #include "controller/ManualTimers.h"
 #include "controller/UploadClient.h"
 #include "tests/controller/upload/ScriptedHost.h"
+#include "tests/support/Files.h"
 #include "tests/support/Wait.h"
 
 using pad::UploadClient;
@@ -64,9 +64,7 @@ struct Rig {
     }
     QString makeFile(const QString &name, const QByteArray &content) {
         QString path = dir.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(content);
+        EXPECT_TRUE(kvtest::writeFile(path, content)) << path.toStdString();
         return path;
     }
 };
