@@ -119,14 +119,18 @@ void ControlClient::keepAliveTick() {
 }
 
 void ControlClient::onReadyRead() {
-    // Complete lines only; an unterminated remainder of a read is dropped.
-    const kv::SplitLines split = kv::splitLines(socket_->readAll());
+    // Complete lines are dispatched; of an unterminated remainder only the
+    // lone reply words are reported, the rest is dropped.
+    kv::SplitLines split = kv::splitLines(socket_->readAll());
+    QList<QByteArray> lone;
     for (QByteArray line : split.lines) {
         // A lone reply word glued to the front (the end of a listing before
-        // "s_name", say) would swallow the reply it precedes: drop just it.
-        takeGluedReplies(line);
+        // "s_name", say) would swallow the reply it precedes: split it off.
+        lone += takeGluedReplies(line);
         if (!line.isEmpty()) queue_.append(line);
     }
+    lone += takeLoneReplies(split.remainder);
+    for (const QByteArray &w : lone) emit unterminatedReply(w);
     if (dispatching_) return;  // a handler pumping messages: the outer loop takes them in order
     dispatching_ = true;
     while (!queue_.isEmpty()) dispatch(queue_.takeFirst());

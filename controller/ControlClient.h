@@ -79,6 +79,9 @@ signals:
     void loggedIn();
     // Any other complete line: "s_list...", "s_name", "s_len", "s_file", ...
     void unhandledReply(const QByteArray &line);
+    // A reply the host sends without a line end ("s_qitaup", "s_busylist",
+    // "s_agree"), alone at the end of a read or glued before another reply.
+    void unterminatedReply(const QByteArray &word);
     // The host (or the network) closed an established connection.
     void hostClosed();
     // Keep-alive found more than 15 minutes without a user action.

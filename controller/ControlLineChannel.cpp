@@ -62,6 +62,15 @@ QList<QByteArray> takeGluedReplies(QByteArray &line) {
     return words;
 }
 
+QList<QByteArray> takeLoneReplies(QByteArray &rest) {
+    QList<QByteArray> words;
+    for (QByteArray w = leadingUnterminated(rest); !w.isEmpty(); w = leadingUnterminated(rest)) {
+        words << w;
+        rest = rest.mid(w.size());
+    }
+    return words;
+}
+
 void SocketLineChannel::readAll() {
     const QList<QByteArray> lines = buffer_.feed(socket_->readAll());
     for (QByteArray l : lines) {
@@ -70,10 +79,7 @@ void SocketLineChannel::readAll() {
         emit lineReceived(l);
     }
     QByteArray rest = buffer_.pending();
-    for (QByteArray w = leadingUnterminated(rest); !w.isEmpty(); w = leadingUnterminated(rest)) {
-        emit unterminatedReply(w);
-        rest = rest.mid(w.size());
-    }
+    for (const QByteArray &w : takeLoneReplies(rest)) emit unterminatedReply(w);
     if (rest.size() != buffer_.pending().size()) {
         buffer_.clear();
         if (!rest.isEmpty()) buffer_.feed(rest);

@@ -17,6 +17,9 @@ namespace pad {
 // line end, so one of them can sit glued to the front of the next reply line.
 // Returns the words found there (front first) and leaves the reply in line.
 QList<QByteArray> takeGluedReplies(QByteArray &line);
+// The lone words at the front of a read's unterminated remainder; what is
+// left of the remainder stays in rest.
+QList<QByteArray> takeLoneReplies(QByteArray &rest);
 
 class ControlLineChannel {
 public:

@@ -74,6 +74,9 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     // File list and upload.
     connect(ff->SpeedButtonRefresh, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonRefreshClick);
     connect(ff->SpeedButtonUp, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonUpClick);
+    // A lone "s_qitaup": the host gives the upload slot to someone else.
+    connect(client, &ControlClient::unterminatedReply, this,
+            [this](const QByteArray &word) { upload_->handleUnterminated(word); });
     connect(client, &ControlClient::unhandledReply, this, [this](const QByteArray &line) {
         if (!list_->handleLine(line)) upload_->handleLine(line);
     });

@@ -25,6 +25,7 @@
 #include "controller/UploadClient.h"
 #include "platform/Fakes.h"
 #include "tests/controller/upload/ScriptedHost.h"
+#include "tests/support/Files.h"
 #include "tests/support/Wait.h"
 
 namespace {
@@ -109,6 +110,21 @@ TEST_F(Pad, UploadButtonShowsProgressAndRefreshesTheList) {
     EXPECT_EQ(fakes.dialogs->messages.value(0), QStringLiteral("文件没找到，") + dir.filePath(QStringLiteral("none.ppt")));
     spinUntil([] { return false; }, 50);
     EXPECT_TRUE(host.received.isEmpty());
+}
+
+// The host's lone "s_qitaup" (another controller holds the upload slot)
+// reaches the upload, which lets go of the file at once.
+TEST_F(Pad, RefusedUploadReleasesTheFile) {
+    login();
+    host.refuseUpload = true;
+    const QString path = dir.filePath(QStringLiteral("refused.ppt"));
+    ASSERT_TRUE(kvtest::writeFile(path, QByteArray(3000, 'r')));
+    file().MaskEditFile->setText(path);
+    file().SpeedButtonUp->click();
+    ASSERT_TRUE(spinUntil([&] { return host.received.contains("c_up"); }, 3000));
+    ASSERT_TRUE(spinUntil([&] { return !files().upload().busy(); }, 3000));
+    EXPECT_FALSE(files().upload().fileOpen());
+    for (const QByteArray &l : host.received) EXPECT_FALSE(l.startsWith("c_filename"));
 }
 
 TEST_F(Pad, DisconnectingMidUploadReleasesTheFile) {
