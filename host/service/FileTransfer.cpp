@@ -12,6 +12,7 @@
 #include "common/Gbk.h"
 #include "common/Text.h"
 #include "host/service/ControlLine.h"
+#include "host/service/HostLog.h"
 #include "host/service/PresentationNames.h"
 
 namespace host {
@@ -19,14 +20,6 @@ namespace host {
 namespace {
 constexpr qint64 kReadBlock = 4096;
 constexpr int kFinishWaitMs = 10000;
-
-// Hostile text shown in the log box: no control characters, bounded length.
-QString shown(const QString &text) {
-    QString out = text.left(80);
-    for (QChar &c : out)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char('?');
-    return out;
-}
 
 std::filesystem::path fsPath(const QString &p) {
     return std::filesystem::path(QFile::encodeName(p).toStdString());
@@ -49,10 +42,7 @@ FileTransfer::~FileTransfer() {
     }
 }
 
-void FileTransfer::log(const QString &line) {
-    if (ui_.logLineCount() > 1000) ui_.clearLog();
-    ui_.appendLog(line + services_.clock->timeOfDay());
-}
+void FileTransfer::log(const QString &line) { appendTimedLog(ui_, *services_.clock, line); }
 
 QString FileTransfer::temporaryPath() const { return file_ ? file_->fileName() : QString(); }
 
@@ -131,7 +121,7 @@ void FileTransfer::length(const QString &sender, const QByteArray &field, const 
     const QString text = kv::fromGbkLossy(field);
     auto size = kv::parseDecimal(text, static_cast<quint64>(std::numeric_limits<qint64>::max()));
     if (!size) {
-        log(sender + QStringLiteral(" 文件长度无效:") + shown(text) + QStringLiteral("。"));
+        log(sender + QStringLiteral(" 文件长度无效:") + shownText(text) + QStringLiteral("。"));
         send(reply::qitaUp);
         return;
     }

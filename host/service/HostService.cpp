@@ -10,23 +10,16 @@
 #include "common/Text.h"
 #include "host/service/ControlLine.h"
 #include "host/service/DiscoveryReply.h"
+#include "host/service/HostLog.h"
 #include "host/service/PresentationNames.h"
 #include "host/service/ServiceListeners.h"
 
 namespace host {
 
 namespace {
-constexpr int kLogCap = 1000;
 constexpr int kOpenPasses = 2000;
 const QString kAskCaption = QStringLiteral("提示");
 const QString kFileMissing = QStringLiteral("指定打开的文件不存在");
-
-QString shown(const QString &text) {
-    QString out = text.left(80);
-    for (QChar &c : out)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char('?');
-    return out;
-}
 
 QString ipv4Text(const QHostAddress &a) {
     bool ok = false;
@@ -65,10 +58,7 @@ HostService::HostService(ServiceListeners &listeners, platform::Services service
 
 HostService::~HostService() = default;
 
-void HostService::log(const QString &text) {
-    if (ui_.logLineCount() > kLogCap) ui_.clearLog();
-    ui_.appendLog(text + services_.clock->timeOfDay());
-}
+void HostService::log(const QString &text) { appendTimedLog(ui_, *services_.clock, text); }
 
 void HostService::send(Connection &c, const QByteArray &bytes) {
     // A connection that closed meanwhile is never written to.
@@ -133,7 +123,7 @@ void HostService::readControl(const ConnectionPtr &c) {
         if (c->lines.isEmpty()) break;
         const QByteArray line = c->lines.takeFirst();
         if (line.isEmpty()) continue;
-        if (ui_.logLineCount() > kLogCap) ui_.clearLog();
+        clearLogWhenFull(ui_);
         services_.clock->processMessages();
         dispatch(*c, line);
     }
@@ -234,7 +224,7 @@ void HostService::keyCommand(Connection &c, const QByteArray &field) {
     const QString text = kv::fromGbkLossy(field);
     const auto code = kv::parseDecimal(text, 254);
     if (!code || *code < 1) {
-        log(c.address + QStringLiteral(" 按键代码无效:") + shown(text) + QStringLiteral("。"));
+        log(c.address + QStringLiteral(" 按键代码无效:") + shownText(text) + QStringLiteral("。"));
         return;
     }
     roles_.setController(c.address);
