@@ -60,25 +60,19 @@ HostService::~HostService() = default;
 
 void HostService::log(const QString &text) { appendTimedLog(ui_, *services_.clock, text); }
 
+bool HostService::isOpen(const Connection &c) {
+    return !c.closed && c.socket && c.socket->state() == QAbstractSocket::ConnectedState;
+}
+
 void HostService::send(Connection &c, const QByteArray &bytes) {
     // A connection that closed meanwhile is never written to.
-    if (c.closed || !c.socket || c.socket->state() != QAbstractSocket::ConnectedState) return;
-    c.socket->write(bytes);
+    if (isOpen(c)) c.socket->write(bytes);
 }
 
-HostService::Connection *HostService::oldestConnectionFrom(const QString &address) {
+HostService::Connection *HostService::oldestConnectionFrom(const QString &address) const {
     for (const auto &c : connections_)
-        if (!c->closed && c->address == address && c->socket &&
-            c->socket->state() == QAbstractSocket::ConnectedState)
-            return c.get();
+        if (c->address == address && isOpen(*c)) return c.get();
     return nullptr;
-}
-
-bool HostService::hasConnectionFrom(const QString &address) const {
-    return std::any_of(connections_.begin(), connections_.end(), [&](const ConnectionPtr &c) {
-        return !c->closed && c->address == address && c->socket &&
-               c->socket->state() == QAbstractSocket::ConnectedState;
-    });
 }
 
 // ---- connections and framing ----
@@ -138,7 +132,7 @@ void HostService::connectionClosed(const ConnectionPtr &c) {
     c->lines.clear();
     connections_.erase(std::remove(connections_.begin(), connections_.end(), c), connections_.end());
     log(c->address + QStringLiteral(" 断开连接。"));
-    if (hasConnectionFrom(c->address)) return;
+    if (oldestConnectionFrom(c->address)) return;
     if (roles_.controller() == c->address) {
         log(c->address + QStringLiteral(" 释放投影控制权。"));
         roles_.setController(QString());

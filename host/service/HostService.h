@@ -83,8 +83,9 @@ private:
     // True when another holds control; the sender got "s_other".
     bool heldByOther(Connection &c);
 
-    Connection *oldestConnectionFrom(const QString &address);
-    bool hasConnectionFrom(const QString &address) const;
+    // The oldest open connection from address, nullptr when none.
+    Connection *oldestConnectionFrom(const QString &address) const;
+    static bool isOpen(const Connection &c);
     static void send(Connection &c, const QByteArray &bytes);
     void log(const QString &text);
 
