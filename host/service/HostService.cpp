@@ -44,10 +44,7 @@ HostService::HostService(ServiceListeners &listeners, platform::Services service
       listeners_(listeners),
       services_(services),
       ui_(ui),
-      roles_([this](const QString &a) {
-          ui_.setControllerText(a);
-          emit controllerChanged(a);
-      }),
+      roles_([this](const QString &a) { ui_.setControllerText(a); }),
       ppt_(services, ui),
       transfer_(new FileTransfer(services, ui, roles_, this)) {
     connect(&listeners_, &ServiceListeners::controlConnected, this, &HostService::onControlConnected);

@@ -45,17 +45,12 @@ public:
     LoginTable &loginTable() { return logins_; }
     const LoginTable &loginTable() const { return logins_; }
 
-    // PowerPoint window finder (modes 0-3) and slide-show start, for the
-    // presentation timer and the second-screen code.
+    // PowerPoint window finder (modes 0-3) on the current file; ppt() drives
+    // the windows (slide-show start for the presentation timer and the second screen).
     platform::WindowId findPPTWindow(int mode) { return ppt_.findPPTWindow(mode); }
-    void startSlideShow(platform::WindowId target = 0) { ppt_.startSlideShow(target); }
 
     PptDriver &ppt() { return ppt_; }
     FileTransfer &transfer() { return *transfer_; }
-
-signals:
-    // The controlling address changed ("" when free).
-    void controllerChanged(const QString &address);
 
 private:
     struct Connection;

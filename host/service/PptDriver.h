@@ -46,8 +46,6 @@ public:
     // desktop runs the set-up sequence and minimises the editing window.
     void startSlideShow(platform::WindowId target = 0);
 
-    platform::Services &services() { return services_; }
-
 private:
     void down(int vk, int sleepMs);
     void up(int vk, int sleepMs);

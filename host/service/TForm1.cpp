@@ -77,8 +77,6 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     env_.tray->onActivated = [this] { WMTrayIconLeftClick(); };
 }
 
-QString TForm1::currentFile() const { return service_->currentFile(); }
-
 TForm1::~TForm1() {
     if (env_.tray) {
         env_.tray->onActivated = nullptr;
