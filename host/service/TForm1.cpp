@@ -192,12 +192,6 @@ void TForm1::buildUi() {
 }
 
 void TForm1::FormCreate() {
-    ProgramVersion = kProgramVersion;
-    TimerStopRequest = TimerRunning = TimerPaused = false;
-    FadeAlpha = 0;
-    LastShowTitle.clear();
-    TimerStartTick = 0;
-    TimerTotalSeconds = TimerDueSecond = 0;
     const StartupValues v = StartupValues::read(iniPath());
     SharedFolderPath = v.sharedFolderPath;
     ServiceUser = v.serviceUser;
