@@ -21,8 +21,10 @@ QList<QTcpSocket *> live(const QList<QPointer<QTcpSocket>> &list) {
 
 ServiceListeners::ServiceListeners(QObject *parent)
     : QObject(parent), control_(new QTcpServer(this)), data_(new QTcpServer(this)) {
-    connect(control_, &QTcpServer::newConnection, this, &ServiceListeners::acceptControl);
-    connect(data_, &QTcpServer::newConnection, this, &ServiceListeners::acceptData);
+    connect(control_, &QTcpServer::newConnection, this,
+            [this] { accept(control_, controlSockets_, &ServiceListeners::controlConnected); });
+    connect(data_, &QTcpServer::newConnection, this,
+            [this] { accept(data_, dataSockets_, &ServiceListeners::dataConnected); });
 }
 
 ServiceListeners::~ServiceListeners() = default;
@@ -106,21 +108,13 @@ qint64 ServiceListeners::sendDatagram(const QByteArray &bytes, const QHostAddres
     return udp_->writeDatagram(bytes, to, port);
 }
 
-void ServiceListeners::acceptControl() {
-    while (QTcpSocket *s = control_->nextPendingConnection()) {
-        controlSockets_.removeAll(nullptr);
-        controlSockets_ << s;
+void ServiceListeners::accept(QTcpServer *server, QList<QPointer<QTcpSocket>> &sockets,
+                              void (ServiceListeners::*connected)(QTcpSocket *)) {
+    while (QTcpSocket *s = server->nextPendingConnection()) {
+        sockets.removeAll(nullptr);
+        sockets << s;
         connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        emit controlConnected(s);
-    }
-}
-
-void ServiceListeners::acceptData() {
-    while (QTcpSocket *s = data_->nextPendingConnection()) {
-        dataSockets_.removeAll(nullptr);
-        dataSockets_ << s;
-        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        emit dataConnected(s);
+        emit(this->*connected)(s);
     }
 }
 

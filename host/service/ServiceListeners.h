@@ -49,8 +49,9 @@ signals:
     void serviceStopped();
 
 private:
-    void acceptControl();
-    void acceptData();
+    // Takes every pending connection of server into sockets and announces it.
+    void accept(QTcpServer *server, QList<QPointer<QTcpSocket>> &sockets,
+                void (ServiceListeners::*connected)(QTcpSocket *));
     void readDatagrams();
     bool bindDiscovery(int port);
     void closeDiscovery();
