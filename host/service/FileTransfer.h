@@ -4,7 +4,6 @@
 // the data port. An upload is written to a hidden temporary file beside its
 // target and takes the real name only when every announced byte arrived.
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>

@@ -1,6 +1,7 @@
 #include "host/service/HostService.h"
 
 #include <QFileInfo>
+#include <QPointer>
 #include <QTcpSocket>
 
 #include <algorithm>

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <memory>
