@@ -136,6 +136,8 @@ protected:
 private:
     void FormCreate();
     void buildUi();
+    // Writes one show.ini value; false after telling the user it could not.
+    bool writeIni(const QString &section, const QString &key, const QString &value);
     void deleteOldCopy(const QString &path);
     bool isOwnFile(const QString &path) const;
 
