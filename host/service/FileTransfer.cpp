@@ -34,12 +34,19 @@ FileTransfer::FileTransfer(platform::Services services, HostUi &ui, ControlRoles
     connect(&finishWait_, &QTimer::timeout, this, [this] { settle(); });
 }
 
-FileTransfer::~FileTransfer() {
-    if (file_) {
-        const QString tmp = file_->fileName();
-        file_.reset();
-        QFile::remove(tmp);
-    }
+FileTransfer::~FileTransfer() { discardFile(); }
+
+void FileTransfer::discardFile() {
+    if (!file_) return;
+    const QString tmp = file_->fileName();
+    file_.reset();
+    QFile::remove(tmp);
+}
+
+void FileTransfer::resetProgress() {
+    announced_ = -1;
+    received_ = 0;
+    writeFailed_ = false;
 }
 
 void FileTransfer::log(const QString &line) { appendTimedLog(ui_, *services_.clock, line); }
@@ -192,8 +199,7 @@ void FileTransfer::settle() {
         ui_.refreshFileLists();
         log(who + QStringLiteral(" 文件:") + name + QStringLiteral(" 上传完成。"));
     } else {
-        file_.reset();
-        QFile::remove(tmp);
+        discardFile();
         log(who + QStringLiteral(" 文件:") + name + QStringLiteral(" 上传未完成，已删除。"));
     }
     freeSlot();
@@ -204,24 +210,18 @@ void FileTransfer::dropUpload() {
     if (!file_) return;
     finishWait_.stop();
     finishing_ = false;
-    const QString tmp = file_->fileName();
     const QString target = uploadFolder_ + QLatin1Char('/') + uploadName_;
-    file_.reset();
-    QFile::remove(tmp);
+    discardFile();
     log(roles_.uploader + QStringLiteral(" 文件:") + uploadName_ +
         QStringLiteral(" 上传未完成，已删除。"));
-    announced_ = -1;
-    received_ = 0;
-    writeFailed_ = false;
+    resetProgress();
     emit uploadSettled(false, target);
 }
 
 void FileTransfer::freeSlot() {
     roles_.uploader.clear();
     uploadName_.clear();
-    announced_ = -1;
-    received_ = 0;
-    writeFailed_ = false;
+    resetProgress();
 }
 
 void FileTransfer::addDataConnection(QTcpSocket *socket) {

@@ -65,6 +65,8 @@ private:
     void settle();               // c_over's decision once the bytes are in (or time ran out)
     void dropUpload();  // a running upload is abandoned: its file goes, with a log line
     void freeSlot();
+    void discardFile();    // the temporary file goes, if there is one
+    void resetProgress();  // no length announced, nothing received
     void log(const QString &line);
 
     platform::Services services_;
