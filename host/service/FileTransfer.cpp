@@ -14,6 +14,7 @@
 #include "host/service/ControlLine.h"
 #include "host/service/HostLog.h"
 #include "host/service/PresentationNames.h"
+#include "host/service/ServiceListeners.h"
 
 namespace host {
 
@@ -225,7 +226,7 @@ void FileTransfer::freeSlot() {
 }
 
 void FileTransfer::addDataConnection(QTcpSocket *socket) {
-    const QString peer = QHostAddress(socket->peerAddress().toIPv4Address()).toString();
+    const QString peer = ServiceListeners::clientAddress(*socket);
     // Context `this`: the link goes with either end.
     connect(socket, &QTcpSocket::readyRead, this, [this, socket, peer] { onData(socket, peer); });
     if (roles_.uploader.isEmpty() || peer != roles_.uploader) {

@@ -21,12 +21,6 @@ namespace {
 constexpr int kOpenPasses = 2000;
 const QString kAskCaption = QStringLiteral("提示");
 const QString kFileMissing = QStringLiteral("指定打开的文件不存在");
-
-QString ipv4Text(const QHostAddress &a) {
-    bool ok = false;
-    const quint32 v = a.toIPv4Address(&ok);
-    return ok ? QHostAddress(v).toString() : a.toString();
-}
 }  // namespace
 
 struct HostService::Connection {
@@ -78,7 +72,7 @@ HostService::Connection *HostService::oldestConnectionFrom(const QString &addres
 void HostService::onControlConnected(QTcpSocket *socket) {
     auto c = std::make_shared<Connection>();
     c->socket = socket;
-    c->address = ipv4Text(socket->peerAddress());
+    c->address = ServiceListeners::clientAddress(*socket);
     connections_.push_back(c);
     // Lines are handled from the event queue, never inside the socket's own
     // signals: handlers pump events, and the socket may be deleted meanwhile.

@@ -99,6 +99,13 @@ void ServiceListeners::stop() {
     if (was) emit serviceStopped();
 }
 
+QString ServiceListeners::clientAddress(const QTcpSocket &socket) {
+    const QHostAddress a = socket.peerAddress();
+    bool ok = false;
+    const quint32 v = a.toIPv4Address(&ok);
+    return ok ? QHostAddress(v).toString() : a.toString();
+}
+
 QList<QTcpSocket *> ServiceListeners::controlConnections() const { return live(controlSockets_); }
 
 QList<QTcpSocket *> ServiceListeners::dataConnections() const { return live(dataSockets_); }

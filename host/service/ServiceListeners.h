@@ -41,6 +41,9 @@ public:
 
     static constexpr int kMaxPort = 65532;
 
+    // A client's identity: the dotted IPv4 text of a connection's peer.
+    static QString clientAddress(const QTcpSocket &socket);
+
 signals:
     void controlConnected(QTcpSocket *socket);
     void dataConnected(QTcpSocket *socket);
