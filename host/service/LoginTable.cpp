@@ -15,21 +15,20 @@ bool LoginTable::contains(const QString &address) const {
     return false;
 }
 
-bool LoginTable::isFull() const {
+int LoginTable::freeSlot() const {
     for (int i = 0; i < kUsable; ++i)
-        if (slots_[i].isEmpty() || slots_[i] == kBlank) return false;
-    return true;
+        if (slots_[i].isEmpty() || slots_[i] == kBlank) return i;
+    return -1;
 }
+
+bool LoginTable::isFull() const { return freeSlot() < 0; }
 
 LoginTable::AddResult LoginTable::add(const QString &address) {
     if (contains(address)) return AddResult::Already;
-    if (address.isEmpty() || address == kBlank) return AddResult::Full;
-    for (int i = 0; i < kUsable; ++i)
-        if (slots_[i].isEmpty() || slots_[i] == kBlank) {
-            slots_[i] = address;
-            return AddResult::Added;
-        }
-    return AddResult::Full;
+    const int i = freeSlot();
+    if (address.isEmpty() || address == kBlank || i < 0) return AddResult::Full;
+    slots_[i] = address;
+    return AddResult::Added;
 }
 
 void LoginTable::remove(const QString &address) {

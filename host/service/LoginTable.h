@@ -28,6 +28,9 @@ public:
     int listLength() const;
 
 private:
+    // The first empty or "blank" slot that may take an address; -1 when none.
+    int freeSlot() const;
+
     std::array<QString, kSlots> slots_;
 };
 
