@@ -8,12 +8,14 @@ int LoginTable::listLength() const {
     return n;
 }
 
-bool LoginTable::contains(const QString &address) const {
-    if (address.isEmpty() || address == kBlank) return false;
+int LoginTable::indexOf(const QString &address) const {
+    if (address.isEmpty() || address == kBlank) return -1;
     for (int i = 0; i < kSlots - 1 && !slots_[i].isEmpty(); ++i)
-        if (slots_[i] == address) return true;
-    return false;
+        if (slots_[i] == address) return i;
+    return -1;
 }
+
+bool LoginTable::contains(const QString &address) const { return indexOf(address) >= 0; }
 
 int LoginTable::freeSlot() const {
     for (int i = 0; i < kUsable; ++i)
@@ -32,12 +34,8 @@ LoginTable::AddResult LoginTable::add(const QString &address) {
 }
 
 void LoginTable::remove(const QString &address) {
-    if (address.isEmpty() || address == kBlank) return;
-    for (int i = 0; i < kSlots - 1 && !slots_[i].isEmpty(); ++i)
-        if (slots_[i] == address) {
-            slots_[i] = slots_[i + 1].isEmpty() ? QString() : kBlank;
-            return;
-        }
+    const int i = indexOf(address);
+    if (i >= 0) slots_[i] = slots_[i + 1].isEmpty() ? QString() : kBlank;
 }
 
 }  // namespace host
