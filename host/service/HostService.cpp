@@ -214,7 +214,7 @@ void HostService::keyCommand(Connection &c, const QByteArray &field) {
         return;
     }
     roles_.setController(c.address);
-    const platform::WindowId w = ppt_.findPPTWindow(ppt_.currentFileMode());
+    const platform::WindowId w = ppt_.currentWindow();
     if (!w) {
         send(c, reply::close);
         ppt_.setCurrentFile(QString());
@@ -264,7 +264,7 @@ void HostService::close(Connection &c) {
         return;
     }
     roles_.setController(QString());
-    const platform::WindowId w = ppt_.findPPTWindow(ppt_.currentFileMode());
+    const platform::WindowId w = ppt_.currentWindow();
     if (!w) return;
     ppt_.closePresentation(w);
 }
@@ -272,7 +272,7 @@ void HostService::close(Connection &c) {
 void HostService::show(Connection &c) {
     if (heldByOther(c)) return;
     roles_.setController(c.address);
-    const platform::WindowId w = ppt_.findPPTWindow(ppt_.currentFileMode());
+    const platform::WindowId w = ppt_.currentWindow();
     if (!w) {
         send(c, reply::needOpen);
         return;
