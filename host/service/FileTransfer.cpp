@@ -52,8 +52,6 @@ void FileTransfer::resetProgress() {
 
 void FileTransfer::log(const QString &line) { appendTimedLog(ui_, *services_.clock, line); }
 
-QString FileTransfer::temporaryPath() const { return file_ ? file_->fileName() : QString(); }
-
 QStringList FileTransfer::presentationFiles(const QString &folder) {
     QStringList names;
     if (folder.isEmpty()) return names;

@@ -47,11 +47,7 @@ public:
     // Presentations of a folder as they are listed, sorted by name.
     static QStringList presentationFiles(const QString &folder);
 
-    const QStringList &pendingList() const { return pending_; }
-    bool uploadOpen() const { return file_ != nullptr; }
     bool finishing() const { return finishing_; }
-    qint64 receivedBytes() const { return received_; }
-    QString temporaryPath() const;
     // How long "c_over" waits for missing bytes (10 s).
     void setFinishWait(int ms) { finishWait_.setInterval(ms); }
 

@@ -108,8 +108,6 @@ QString ServiceListeners::clientAddress(const QTcpSocket &socket) {
 
 QList<QTcpSocket *> ServiceListeners::controlConnections() const { return live(controlSockets_); }
 
-QList<QTcpSocket *> ServiceListeners::dataConnections() const { return live(dataSockets_); }
-
 qint64 ServiceListeners::sendDatagram(const QByteArray &bytes, const QHostAddress &to, quint16 port) {
     if (!discoveryActive()) return -1;
     return udp_->writeDatagram(bytes, to, port);

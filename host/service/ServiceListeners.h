@@ -33,9 +33,8 @@ public:
     bool discoveryActive() const;
     QString scanPortText() const { return scanPortText_; }
 
-    // Live connections, oldest first.
+    // Live control connections, oldest first.
     QList<QTcpSocket *> controlConnections() const;
-    QList<QTcpSocket *> dataConnections() const;
     // Sends one datagram from the discovery socket.
     qint64 sendDatagram(const QByteArray &bytes, const QHostAddress &to, quint16 port);
 
