@@ -12,21 +12,15 @@
 #include "common/Gbk.h"
 #include "common/Text.h"
 #include "host/service/ControlLine.h"
+#include "host/service/HostLog.h"
 #include "host/service/PresentationNames.h"
+#include "host/service/ServiceListeners.h"
 
 namespace host {
 
 namespace {
 constexpr qint64 kReadBlock = 4096;
 constexpr int kFinishWaitMs = 10000;
-
-// Hostile text shown in the log box: no control characters, bounded length.
-QString shown(const QString &text) {
-    QString out = text.left(80);
-    for (QChar &c : out)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char('?');
-    return out;
-}
 
 std::filesystem::path fsPath(const QString &p) {
     return std::filesystem::path(QFile::encodeName(p).toStdString());
@@ -41,20 +35,22 @@ FileTransfer::FileTransfer(platform::Services services, HostUi &ui, ControlRoles
     connect(&finishWait_, &QTimer::timeout, this, [this] { settle(); });
 }
 
-FileTransfer::~FileTransfer() {
-    if (file_) {
-        const QString tmp = file_->fileName();
-        file_.reset();
-        QFile::remove(tmp);
-    }
+FileTransfer::~FileTransfer() { discardFile(); }
+
+void FileTransfer::discardFile() {
+    if (!file_) return;
+    const QString tmp = file_->fileName();
+    file_.reset();
+    QFile::remove(tmp);
 }
 
-void FileTransfer::log(const QString &line) {
-    if (ui_.logLineCount() > 1000) ui_.clearLog();
-    ui_.appendLog(line + services_.clock->timeOfDay());
+void FileTransfer::resetProgress() {
+    announced_ = -1;
+    received_ = 0;
+    writeFailed_ = false;
 }
 
-QString FileTransfer::temporaryPath() const { return file_ ? file_->fileName() : QString(); }
+void FileTransfer::log(const QString &line) { appendTimedLog(ui_, *services_.clock, line); }
 
 QStringList FileTransfer::presentationFiles(const QString &folder) {
     QStringList names;
@@ -131,7 +127,7 @@ void FileTransfer::length(const QString &sender, const QByteArray &field, const 
     const QString text = kv::fromGbkLossy(field);
     auto size = kv::parseDecimal(text, static_cast<quint64>(std::numeric_limits<qint64>::max()));
     if (!size) {
-        log(sender + QStringLiteral(" 文件长度无效:") + shown(text) + QStringLiteral("。"));
+        log(sender + QStringLiteral(" 文件长度无效:") + shownText(text) + QStringLiteral("。"));
         send(reply::qitaUp);
         return;
     }
@@ -202,8 +198,7 @@ void FileTransfer::settle() {
         ui_.refreshFileLists();
         log(who + QStringLiteral(" 文件:") + name + QStringLiteral(" 上传完成。"));
     } else {
-        file_.reset();
-        QFile::remove(tmp);
+        discardFile();
         log(who + QStringLiteral(" 文件:") + name + QStringLiteral(" 上传未完成，已删除。"));
     }
     freeSlot();
@@ -214,28 +209,22 @@ void FileTransfer::dropUpload() {
     if (!file_) return;
     finishWait_.stop();
     finishing_ = false;
-    const QString tmp = file_->fileName();
     const QString target = uploadFolder_ + QLatin1Char('/') + uploadName_;
-    file_.reset();
-    QFile::remove(tmp);
+    discardFile();
     log(roles_.uploader + QStringLiteral(" 文件:") + uploadName_ +
         QStringLiteral(" 上传未完成，已删除。"));
-    announced_ = -1;
-    received_ = 0;
-    writeFailed_ = false;
+    resetProgress();
     emit uploadSettled(false, target);
 }
 
 void FileTransfer::freeSlot() {
     roles_.uploader.clear();
     uploadName_.clear();
-    announced_ = -1;
-    received_ = 0;
-    writeFailed_ = false;
+    resetProgress();
 }
 
 void FileTransfer::addDataConnection(QTcpSocket *socket) {
-    const QString peer = QHostAddress(socket->peerAddress().toIPv4Address()).toString();
+    const QString peer = ServiceListeners::clientAddress(*socket);
     // Context `this`: the link goes with either end.
     connect(socket, &QTcpSocket::readyRead, this, [this, socket, peer] { onData(socket, peer); });
     if (roles_.uploader.isEmpty() || peer != roles_.uploader) {

@@ -4,7 +4,6 @@
 // the data port. An upload is written to a hidden temporary file beside its
 // target and takes the real name only when every announced byte arrived.
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -48,11 +47,7 @@ public:
     // Presentations of a folder as they are listed, sorted by name.
     static QStringList presentationFiles(const QString &folder);
 
-    const QStringList &pendingList() const { return pending_; }
-    bool uploadOpen() const { return file_ != nullptr; }
     bool finishing() const { return finishing_; }
-    qint64 receivedBytes() const { return received_; }
-    QString temporaryPath() const;
     // How long "c_over" waits for missing bytes (10 s).
     void setFinishWait(int ms) { finishWait_.setInterval(ms); }
 
@@ -66,6 +61,8 @@ private:
     void settle();               // c_over's decision once the bytes are in (or time ran out)
     void dropUpload();  // a running upload is abandoned: its file goes, with a log line
     void freeSlot();
+    void discardFile();    // the temporary file goes, if there is one
+    void resetProgress();  // no length announced, nothing received
     void log(const QString &line);
 
     platform::Services services_;

@@ -1,6 +1,7 @@
 #include "host/service/HostService.h"
 
 #include <QFileInfo>
+#include <QPointer>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -10,29 +11,16 @@
 #include "common/Text.h"
 #include "host/service/ControlLine.h"
 #include "host/service/DiscoveryReply.h"
+#include "host/service/HostLog.h"
 #include "host/service/PresentationNames.h"
 #include "host/service/ServiceListeners.h"
 
 namespace host {
 
 namespace {
-constexpr int kLogCap = 1000;
 constexpr int kOpenPasses = 2000;
 const QString kAskCaption = QStringLiteral("提示");
 const QString kFileMissing = QStringLiteral("指定打开的文件不存在");
-
-QString shown(const QString &text) {
-    QString out = text.left(80);
-    for (QChar &c : out)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char('?');
-    return out;
-}
-
-QString ipv4Text(const QHostAddress &a) {
-    bool ok = false;
-    const quint32 v = a.toIPv4Address(&ok);
-    return ok ? QHostAddress(v).toString() : a.toString();
-}
 }  // namespace
 
 struct HostService::Connection {
@@ -51,10 +39,7 @@ HostService::HostService(ServiceListeners &listeners, platform::Services service
       listeners_(listeners),
       services_(services),
       ui_(ui),
-      roles_([this](const QString &a) {
-          ui_.setControllerText(a);
-          emit controllerChanged(a);
-      }),
+      roles_([this](const QString &a) { ui_.setControllerText(a); }),
       ppt_(services, ui),
       transfer_(new FileTransfer(services, ui, roles_, this)) {
     connect(&listeners_, &ServiceListeners::controlConnected, this, &HostService::onControlConnected);
@@ -65,30 +50,21 @@ HostService::HostService(ServiceListeners &listeners, platform::Services service
 
 HostService::~HostService() = default;
 
-void HostService::log(const QString &text) {
-    if (ui_.logLineCount() > kLogCap) ui_.clearLog();
-    ui_.appendLog(text + services_.clock->timeOfDay());
+void HostService::log(const QString &text) { appendTimedLog(ui_, *services_.clock, text); }
+
+bool HostService::isOpen(const Connection &c) {
+    return !c.closed && c.socket && c.socket->state() == QAbstractSocket::ConnectedState;
 }
 
 void HostService::send(Connection &c, const QByteArray &bytes) {
     // A connection that closed meanwhile is never written to.
-    if (c.closed || !c.socket || c.socket->state() != QAbstractSocket::ConnectedState) return;
-    c.socket->write(bytes);
+    if (isOpen(c)) c.socket->write(bytes);
 }
 
-HostService::Connection *HostService::oldestConnectionFrom(const QString &address) {
+HostService::Connection *HostService::oldestConnectionFrom(const QString &address) const {
     for (const auto &c : connections_)
-        if (!c->closed && c->address == address && c->socket &&
-            c->socket->state() == QAbstractSocket::ConnectedState)
-            return c.get();
+        if (c->address == address && isOpen(*c)) return c.get();
     return nullptr;
-}
-
-bool HostService::hasConnectionFrom(const QString &address) const {
-    return std::any_of(connections_.begin(), connections_.end(), [&](const ConnectionPtr &c) {
-        return !c->closed && c->address == address && c->socket &&
-               c->socket->state() == QAbstractSocket::ConnectedState;
-    });
 }
 
 // ---- connections and framing ----
@@ -96,7 +72,7 @@ bool HostService::hasConnectionFrom(const QString &address) const {
 void HostService::onControlConnected(QTcpSocket *socket) {
     auto c = std::make_shared<Connection>();
     c->socket = socket;
-    c->address = ipv4Text(socket->peerAddress());
+    c->address = ServiceListeners::clientAddress(*socket);
     connections_.push_back(c);
     // Lines are handled from the event queue, never inside the socket's own
     // signals: handlers pump events, and the socket may be deleted meanwhile.
@@ -133,7 +109,7 @@ void HostService::readControl(const ConnectionPtr &c) {
         if (c->lines.isEmpty()) break;
         const QByteArray line = c->lines.takeFirst();
         if (line.isEmpty()) continue;
-        if (ui_.logLineCount() > kLogCap) ui_.clearLog();
+        clearLogWhenFull(ui_);
         services_.clock->processMessages();
         dispatch(*c, line);
     }
@@ -148,7 +124,7 @@ void HostService::connectionClosed(const ConnectionPtr &c) {
     c->lines.clear();
     connections_.erase(std::remove(connections_.begin(), connections_.end(), c), connections_.end());
     log(c->address + QStringLiteral(" 断开连接。"));
-    if (hasConnectionFrom(c->address)) return;
+    if (oldestConnectionFrom(c->address)) return;
     if (roles_.controller() == c->address) {
         log(c->address + QStringLiteral(" 释放投影控制权。"));
         roles_.setController(QString());
@@ -234,11 +210,11 @@ void HostService::keyCommand(Connection &c, const QByteArray &field) {
     const QString text = kv::fromGbkLossy(field);
     const auto code = kv::parseDecimal(text, 254);
     if (!code || *code < 1) {
-        log(c.address + QStringLiteral(" 按键代码无效:") + shown(text) + QStringLiteral("。"));
+        log(c.address + QStringLiteral(" 按键代码无效:") + shownText(text) + QStringLiteral("。"));
         return;
     }
     roles_.setController(c.address);
-    const platform::WindowId w = ppt_.findPPTWindow(ppt_.currentFileMode());
+    const platform::WindowId w = ppt_.currentWindow();
     if (!w) {
         send(c, reply::close);
         ppt_.setCurrentFile(QString());
@@ -288,7 +264,7 @@ void HostService::close(Connection &c) {
         return;
     }
     roles_.setController(QString());
-    const platform::WindowId w = ppt_.findPPTWindow(ppt_.currentFileMode());
+    const platform::WindowId w = ppt_.currentWindow();
     if (!w) return;
     ppt_.closePresentation(w);
 }
@@ -296,7 +272,7 @@ void HostService::close(Connection &c) {
 void HostService::show(Connection &c) {
     if (heldByOther(c)) return;
     roles_.setController(c.address);
-    const platform::WindowId w = ppt_.findPPTWindow(ppt_.currentFileMode());
+    const platform::WindowId w = ppt_.currentWindow();
     if (!w) {
         send(c, reply::needOpen);
         return;

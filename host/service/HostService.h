@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -45,17 +44,12 @@ public:
     LoginTable &loginTable() { return logins_; }
     const LoginTable &loginTable() const { return logins_; }
 
-    // PowerPoint window finder (modes 0-3) and slide-show start, for the
-    // presentation timer and the second-screen code.
+    // PowerPoint window finder (modes 0-3) on the current file; ppt() drives
+    // the windows (slide-show start for the presentation timer and the second screen).
     platform::WindowId findPPTWindow(int mode) { return ppt_.findPPTWindow(mode); }
-    void startSlideShow(platform::WindowId target = 0) { ppt_.startSlideShow(target); }
 
     PptDriver &ppt() { return ppt_; }
     FileTransfer &transfer() { return *transfer_; }
-
-signals:
-    // The controlling address changed ("" when free).
-    void controllerChanged(const QString &address);
 
 private:
     struct Connection;
@@ -83,8 +77,9 @@ private:
     // True when another holds control; the sender got "s_other".
     bool heldByOther(Connection &c);
 
-    Connection *oldestConnectionFrom(const QString &address);
-    bool hasConnectionFrom(const QString &address) const;
+    // The oldest open connection from address, nullptr when none.
+    Connection *oldestConnectionFrom(const QString &address) const;
+    static bool isOpen(const Connection &c);
     static void send(Connection &c, const QByteArray &bytes);
     void log(const QString &text);
 

@@ -8,37 +8,34 @@ int LoginTable::listLength() const {
     return n;
 }
 
-bool LoginTable::contains(const QString &address) const {
-    if (address.isEmpty() || address == kBlank) return false;
+int LoginTable::indexOf(const QString &address) const {
+    if (address.isEmpty() || address == kBlank) return -1;
     for (int i = 0; i < kSlots - 1 && !slots_[i].isEmpty(); ++i)
-        if (slots_[i] == address) return true;
-    return false;
+        if (slots_[i] == address) return i;
+    return -1;
 }
 
-bool LoginTable::isFull() const {
+bool LoginTable::contains(const QString &address) const { return indexOf(address) >= 0; }
+
+int LoginTable::freeSlot() const {
     for (int i = 0; i < kUsable; ++i)
-        if (slots_[i].isEmpty() || slots_[i] == kBlank) return false;
-    return true;
+        if (slots_[i].isEmpty() || slots_[i] == kBlank) return i;
+    return -1;
 }
+
+bool LoginTable::isFull() const { return freeSlot() < 0; }
 
 LoginTable::AddResult LoginTable::add(const QString &address) {
     if (contains(address)) return AddResult::Already;
-    if (address.isEmpty() || address == kBlank) return AddResult::Full;
-    for (int i = 0; i < kUsable; ++i)
-        if (slots_[i].isEmpty() || slots_[i] == kBlank) {
-            slots_[i] = address;
-            return AddResult::Added;
-        }
-    return AddResult::Full;
+    const int i = freeSlot();
+    if (address.isEmpty() || address == kBlank || i < 0) return AddResult::Full;
+    slots_[i] = address;
+    return AddResult::Added;
 }
 
 void LoginTable::remove(const QString &address) {
-    if (address.isEmpty() || address == kBlank) return;
-    for (int i = 0; i < kSlots - 1 && !slots_[i].isEmpty(); ++i)
-        if (slots_[i] == address) {
-            slots_[i] = slots_[i + 1].isEmpty() ? QString() : kBlank;
-            return;
-        }
+    const int i = indexOf(address);
+    if (i >= 0) slots_[i] = slots_[i + 1].isEmpty() ? QString() : kBlank;
 }
 
 }  // namespace host

@@ -28,6 +28,11 @@ public:
     int listLength() const;
 
 private:
+    // The address's slot within the list; -1 when it is not listed.
+    int indexOf(const QString &address) const;
+    // The first empty or "blank" slot that may take an address; -1 when none.
+    int freeSlot() const;
+
     std::array<QString, kSlots> slots_;
 };
 

@@ -1,6 +1,5 @@
 #include "host/service/PptDriver.h"
 
-#include "common/Text.h"
 #include "host/service/PresentationNames.h"
 
 namespace host {

@@ -28,6 +28,8 @@ public:
     platform::WindowId findPPTWindow(int mode, const QString &file);
     // 1 while a current file is set, else 0.
     int currentFileMode() const { return currentFile_.isEmpty() ? 0 : 1; }
+    // The window a command goes to: the current file's, else any PowerPoint window.
+    platform::WindowId currentWindow() { return findPPTWindow(currentFileMode()); }
 
     const QString &currentFile() const { return currentFile_; }
     void setCurrentFile(const QString &name) { currentFile_ = name; }
@@ -45,8 +47,6 @@ public:
     // Starts the show in `target` (found with mode 0 when 0); with an extended
     // desktop runs the set-up sequence and minimises the editing window.
     void startSlideShow(platform::WindowId target = 0);
-
-    platform::Services &services() { return services_; }
 
 private:
     void down(int vk, int sleepMs);

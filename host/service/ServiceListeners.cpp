@@ -21,8 +21,10 @@ QList<QTcpSocket *> live(const QList<QPointer<QTcpSocket>> &list) {
 
 ServiceListeners::ServiceListeners(QObject *parent)
     : QObject(parent), control_(new QTcpServer(this)), data_(new QTcpServer(this)) {
-    connect(control_, &QTcpServer::newConnection, this, &ServiceListeners::acceptControl);
-    connect(data_, &QTcpServer::newConnection, this, &ServiceListeners::acceptData);
+    connect(control_, &QTcpServer::newConnection, this,
+            [this] { accept(control_, controlSockets_, &ServiceListeners::controlConnected); });
+    connect(data_, &QTcpServer::newConnection, this,
+            [this] { accept(data_, dataSockets_, &ServiceListeners::dataConnected); });
 }
 
 ServiceListeners::~ServiceListeners() = default;
@@ -97,30 +99,27 @@ void ServiceListeners::stop() {
     if (was) emit serviceStopped();
 }
 
-QList<QTcpSocket *> ServiceListeners::controlConnections() const { return live(controlSockets_); }
+QString ServiceListeners::clientAddress(const QTcpSocket &socket) {
+    const QHostAddress a = socket.peerAddress();
+    bool ok = false;
+    const quint32 v = a.toIPv4Address(&ok);
+    return ok ? QHostAddress(v).toString() : a.toString();
+}
 
-QList<QTcpSocket *> ServiceListeners::dataConnections() const { return live(dataSockets_); }
+QList<QTcpSocket *> ServiceListeners::controlConnections() const { return live(controlSockets_); }
 
 qint64 ServiceListeners::sendDatagram(const QByteArray &bytes, const QHostAddress &to, quint16 port) {
     if (!discoveryActive()) return -1;
     return udp_->writeDatagram(bytes, to, port);
 }
 
-void ServiceListeners::acceptControl() {
-    while (QTcpSocket *s = control_->nextPendingConnection()) {
-        controlSockets_.removeAll(nullptr);
-        controlSockets_ << s;
+void ServiceListeners::accept(QTcpServer *server, QList<QPointer<QTcpSocket>> &sockets,
+                              void (ServiceListeners::*connected)(QTcpSocket *)) {
+    while (QTcpSocket *s = server->nextPendingConnection()) {
+        sockets.removeAll(nullptr);
+        sockets << s;
         connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        emit controlConnected(s);
-    }
-}
-
-void ServiceListeners::acceptData() {
-    while (QTcpSocket *s = data_->nextPendingConnection()) {
-        dataSockets_.removeAll(nullptr);
-        dataSockets_ << s;
-        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        emit dataConnected(s);
+        emit(this->*connected)(s);
     }
 }
 

@@ -33,13 +33,15 @@ public:
     bool discoveryActive() const;
     QString scanPortText() const { return scanPortText_; }
 
-    // Live connections, oldest first.
+    // Live control connections, oldest first.
     QList<QTcpSocket *> controlConnections() const;
-    QList<QTcpSocket *> dataConnections() const;
     // Sends one datagram from the discovery socket.
     qint64 sendDatagram(const QByteArray &bytes, const QHostAddress &to, quint16 port);
 
     static constexpr int kMaxPort = 65532;
+
+    // A client's identity: the dotted IPv4 text of a connection's peer.
+    static QString clientAddress(const QTcpSocket &socket);
 
 signals:
     void controlConnected(QTcpSocket *socket);
@@ -49,8 +51,9 @@ signals:
     void serviceStopped();
 
 private:
-    void acceptControl();
-    void acceptData();
+    // Takes every pending connection of server into sockets and announces it.
+    void accept(QTcpServer *server, QList<QPointer<QTcpSocket>> &sockets,
+                void (ServiceListeners::*connected)(QTcpSocket *));
     void readDatagrams();
     bool bindDiscovery(int port);
     void closeDiscovery();

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -77,8 +76,6 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     env_.tray->onActivated = [this] { WMTrayIconLeftClick(); };
 }
 
-QString TForm1::currentFile() const { return service_->currentFile(); }
-
 TForm1::~TForm1() {
     if (env_.tray) {
         env_.tray->onActivated = nullptr;
@@ -97,6 +94,16 @@ void TForm1::setWindows(TFormWorkDir *workDir, TFormHelp *help, TFormSet *set, T
 }
 
 QString TForm1::iniPath() const { return showIniPath(env_.programDir); }
+
+bool TForm1::writeIni(const QString &section, const QString &key, const QString &value) {
+    try {
+        kv::IniFile(iniPath()).writeString(section, key, value);
+        return true;
+    } catch (const kv::IniWriteError &e) {
+        services_.dialogs->message(e.message());
+        return false;
+    }
+}
 
 void TForm1::buildUi() {
     resize(640, 480);
@@ -194,12 +201,6 @@ void TForm1::buildUi() {
 }
 
 void TForm1::FormCreate() {
-    ProgramVersion = kProgramVersion;
-    TimerStopRequest = TimerRunning = TimerPaused = false;
-    FadeAlpha = 0;
-    LastShowTitle.clear();
-    TimerStartTick = 0;
-    TimerTotalSeconds = TimerDueSecond = 0;
     const StartupValues v = StartupValues::read(iniPath());
     SharedFolderPath = v.sharedFolderPath;
     ServiceUser = v.serviceUser;
@@ -329,7 +330,7 @@ void TForm1::deleteOldCopy(const QString &value) {
 void TForm1::TimerStartTimer() {
     TimerStart->stop();
     setWindowTitle(QStringLiteral("Korvelo 投影助理"));
-    kv::IniFile ini(iniPath());
+    const kv::IniFile ini(iniPath());
     const QString runText = ini.readString(kServer, "RunTimes", "0");
     const auto runTimes = parseWholeNumber(runText);
     if (!runTimes) {
@@ -344,14 +345,9 @@ void TForm1::TimerStartTimer() {
     if (*runTimes == 1) {
         deleteOldCopy(ini.readString(kServer, "NotDel_c", "0"));
         deleteOldCopy(ini.readString(kServer, "NotDel_s", "0"));
-        try {
-            ini.writeString(kServer, "NotDel_c", "0");
-            ini.writeString(kServer, "NotDel_s", "0");
-            ini.writeString(kServer, "RunTimes", "2");
-        } catch (const kv::IniWriteError &e) {
-            services_.dialogs->message(e.message());
+        if (!writeIni(kServer, "NotDel_c", "0") || !writeIni(kServer, "NotDel_s", "0") ||
+            !writeIni(kServer, "RunTimes", "2"))
             return;
-        }
     }
     if (FormSet && FormSet->CheckBoxAutoStart->isChecked() &&
         SpeedButtonServerStart->text() == kStartCaption)
@@ -365,12 +361,7 @@ void TForm1::TimerStartTimer() {
 
 void TForm1::dailyVersionCheck() {
     const QString today = services_.clock->shortDate();
-    try {
-        kv::IniFile(iniPath()).writeString(kServer, "CheckDate", today);
-    } catch (const kv::IniWriteError &e) {
-        services_.dialogs->message(e.message());
-        return;
-    }
+    if (!writeIni(kServer, "CheckDate", today)) return;
     LastCheckDate = today;
     if (LatestVersion > ProgramVersion) {
         const QString text =
@@ -420,12 +411,7 @@ void TForm1::TimerHomePageTimer() {
     }
     LatestVersion = found.version;
     appendLog(QStringLiteral("找到新版本：") + versionText(found.version));
-    try {
-        kv::IniFile(iniPath()).writeString(kServer, "NewVersion", versionText(found.version));
-    } catch (const kv::IniWriteError &e) {
-        services_.dialogs->message(e.message());
-        return;
-    }
+    if (!writeIni(kServer, "NewVersion", versionText(found.version))) return;
     if (!(found.version > ProgramVersion)) {
         setStatus(QStringLiteral("已经是最新版本") + versionText(ProgramVersion));
         return;
@@ -538,7 +524,7 @@ void TForm1::EditDirKeyPress() {
 }
 
 void TForm1::SpeedButton1Click() {
-    kv::IniFile ini(iniPath());
+    const kv::IniFile ini(iniPath());
     const QString fallback = QDir(env_.programDir).filePath(QStringLiteral("slidepad"));
     QString path = kv::trimmed(ini.readString(QStringLiteral("Server"), "ClientFile", fallback));
     if (path.isEmpty() || path == QLatin1String("0")) path = fallback;
@@ -550,12 +536,7 @@ void TForm1::SpeedButton1Click() {
             return;
         }
         path = chosen;
-        try {
-            ini.writeString(QStringLiteral("Server"), "ClientFile", path);
-        } catch (const kv::IniWriteError &e) {
-            services_.dialogs->message(e.message());
-            return;
-        }
+        if (!writeIni(QStringLiteral("Server"), "ClientFile", path)) return;
     }
     // The host ends only when the controller really started.
     if (services_.shell->startProgram(path))

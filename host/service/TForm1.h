@@ -51,10 +51,8 @@ public:
     ServiceListeners &listeners() { return listeners_; }
     // The control service on those listeners (protocol, PowerPoint driving, upload, discovery).
     HostService &service() { return *service_; }
-    QString currentFile() const;
     const platform::Services &services() const { return services_; }
     const HostEnv &env() const { return env_; }
-    QString programDir() const { return env_.programDir; }
     QString iniPath() const;
 
     // Local open of a presentation (double click or Enter in FileListBox1).
@@ -138,6 +136,8 @@ protected:
 private:
     void FormCreate();
     void buildUi();
+    // Writes one show.ini value; false after telling the user it could not.
+    bool writeIni(const QString &section, const QString &key, const QString &value);
     void deleteOldCopy(const QString &path);
     bool isOwnFile(const QString &path) const;
 

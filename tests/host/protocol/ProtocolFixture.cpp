@@ -1,11 +1,7 @@
 #include "ProtocolFixture.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QTcpServer>
-#include <QTest>
-#include <QTimer>
 
 #include "tests/support/Ports.h"
 #include "tests/support/Wait.h"
