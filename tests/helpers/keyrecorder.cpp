@@ -71,6 +71,7 @@ int main(int argc, char **argv) {
     XFlush(d);
 
     bool ready = false;
+    auto nextCheck = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSec);
     const int fd = ConnectionNumber(d);
     while (!g_stop) {
@@ -91,6 +92,21 @@ int main(int argc, char **argv) {
                 std::printf("closed\n");
                 std::fflush(stdout);
                 g_stop = 1;
+            }
+        }
+        if (!ready && std::chrono::steady_clock::now() >= nextCheck) {
+            // A busy window manager may be slow to map us: look for ourselves
+            // rather than wait only for the notification, and ask again.
+            nextCheck = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            XWindowAttributes a;
+            if (XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable) {
+                ready = true;
+                std::printf("ready %lu\n", static_cast<unsigned long>(w));
+                std::fflush(stdout);
+            } else {
+                std::fprintf(stderr, "keyrecorder: not mapped yet, asking again\n");
+                XMapWindow(d, w);
+                XFlush(d);
             }
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
