@@ -103,7 +103,9 @@ TEST_F(Pad, UploadButtonShowsProgressAndRefreshesTheList) {
     EXPECT_EQ(file().statusText(), QStringLiteral("文件上传完成"));
     EXPECT_EQ(host.data, QByteArray(5000, 'u'));
 
-    // A missing file is a message box; nothing goes out.
+    // A missing file is a message box; nothing goes out. (The listing's last
+    // "c_nextlist" follows the name into the list: let it arrive first.)
+    ASSERT_TRUE(spinUntil([&] { return host.received.contains("c_nextlist"); }));
     host.received.clear();
     file().MaskEditFile->setText(dir.filePath(QStringLiteral("none.ppt")));
     file().SpeedButtonUp->click();
