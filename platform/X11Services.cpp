@@ -88,6 +88,7 @@ private:
 
 constexpr int kTitleLimit = 254;
 constexpr long kMaxPropertyLongs = 16384;  // 64 KiB: more than any title or window list
+constexpr int kActivateWaitMs = 150;
 
 QString limitTitle(QString t) {
     if (t.size() > kTitleLimit) {
@@ -145,6 +146,16 @@ public:
         QString t = decodeText(tp);
         if (tp.value) XFree(tp.value);
         return limitTitle(t);
+    }
+
+    QString windowClass(WindowId w) override {
+        if (!w || !c_->alive()) return {};
+        XClassHint hint{};
+        if (!XGetClassHint(d_, w, &hint)) return {};
+        QString cls = hint.res_class ? QString::fromLatin1(hint.res_class).left(kTitleLimit) : QString();
+        if (hint.res_name) XFree(hint.res_name);
+        if (hint.res_class) XFree(hint.res_class);
+        return cls;
     }
 
     bool isVisible(WindowId w) override {
@@ -349,9 +360,12 @@ private:
     }
 
     // The manager acts on the request asynchronously; keys sent before the
-    // focus really moved would go to the old window.
+    // focus really moved would go to the old window. The wait is short and
+    // pumps nothing: a window that will not come forward (a modal dialog of
+    // its program takes the focus instead) must not stall the caller, whose
+    // own check before any key then refuses it.
     void waitUntilActive(Window w) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kActivateWaitMs);
         do {
             std::vector<Window> active;
             Window focus = 0;
@@ -361,7 +375,7 @@ private:
             if (readWindows(root_, aActive_, active) && !active.empty() && active[0] == w &&
                 XGetWindowAttributes(d_, w, &a) && a.map_state == IsViewable && within(focus, w))
                 return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         } while (std::chrono::steady_clock::now() < end);
     }
 
