@@ -49,6 +49,8 @@ LocalPpt::Result LocalPpt::startShow(platform::WindowId w, bool fullScreen,
                                      const std::function<void()> &pump) {
     if (!w) return Result::NoWindow;
     platform::Clock &clock = *services_.clock;
+    const bool impress = describe(w).isImpress();
+    if (impress) platform::closeImpressTips(*services_.windows);
     services_.windows->switchTo(w);
     for (int i = 0; i < kShowWaitPolls; ++i) {
         if (pump) pump();
@@ -59,7 +61,10 @@ LocalPpt::Result LocalPpt::startShow(platform::WindowId w, bool fullScreen,
     if (!inFront(w)) return Result::NotInFront;
     platform::Keyboard &kb = *services_.keyboard;
     // Alt+D, V opens Impress's View menu.
-    if (fullScreen || describe(w).isImpress()) {
+    if (impress) {
+        kb.press(kF5);
+        platform::waitForImpressShow(*services_.windows, clock);
+    } else if (fullScreen) {
         kb.press(kF5);
     } else {
         kb.keyDown(kAlt);

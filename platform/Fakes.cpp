@@ -74,6 +74,12 @@ void FakeWindowSystem::minimize(WindowId w) {
     if (foregroundId == w) foregroundId = 0;
 }
 
+void FakeWindowSystem::close(WindowId w) {
+    log_->add(clock_->now, QStringLiteral("close %1").arg(w));
+    std::erase_if(windows, [w](const Window &x) { return x.id == w; });
+    if (foregroundId == w) foregroundId = 0;
+}
+
 WindowId FakeWindowSystem::add(const QString &title, bool visible, const QString &windowClass) {
     WindowId id = next_++;
     windows.push_back({id, title, visible, false, windowClass});

@@ -65,6 +65,7 @@ public:
     WindowId foreground() override { return foregroundId; }
     void switchTo(WindowId w) override;
     void minimize(WindowId w) override;
+    void close(WindowId w) override;  // the window goes
 
     // Windows topmost first.
     std::vector<Window> windows;

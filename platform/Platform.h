@@ -29,6 +29,8 @@ public:
     // Raise, restore and give the keyboard focus (SwitchToThisWindow).
     virtual void switchTo(WindowId w) = 0;
     virtual void minimize(WindowId w) = 0;
+    // Asks w to close, as the close button of its title bar does.
+    virtual void close(WindowId) {}
 };
 
 // Windows virtual-key codes (a few the programs name).

@@ -19,6 +19,8 @@ const std::array<QString, 3> kShowPrefixes = {QStringLiteral("Presenting: "),
                                               QStringLiteral("正在演示: "),
                                               QStringLiteral("正在簡報：")};
 
+const std::array<QString, 2> kTipPrefixes = {QStringLiteral("Tip of the Day: "), QStringLiteral("每日贴士：")};
+
 const QString *showPrefixOf(const QString &title) {
     for (const QString &p : kShowPrefixes)
         if (title.size() > p.size() && title.startsWith(p)) return &p;
@@ -93,6 +95,26 @@ PresentationWindow describePresentationWindow(WindowSystem &ws, WindowId w) {
     if (title.isEmpty()) return {};
     const bool needsClass = isImpressDocumentTitle(title) || showPrefixOf(title);
     return classifyPresentationWindow(title, needsClass ? ws.windowClass(w) : QString());
+}
+
+void closeImpressTips(WindowSystem &ws) {
+    for (WindowId w : ws.topLevelWindows()) {
+        const QString title = ws.title(w);
+        for (const QString &p : kTipPrefixes)
+            if (title.startsWith(p) && isOfficeClass(ws.windowClass(w))) ws.close(w);
+    }
+}
+
+void waitForImpressShow(WindowSystem &ws, Clock &clock) {
+    constexpr int kPolls = 300, kPollMs = 10, kSettleMs = 300;
+    for (int i = 0; i < kPolls; ++i) {
+        const PresentationWindow pw = describePresentationWindow(ws, ws.foreground());
+        if (pw.slideShow || pw.presenterView) {
+            clock.sleep(kSettleMs);
+            return;
+        }
+        clock.sleep(kPollMs);
+    }
 }
 
 }  // namespace platform

@@ -42,4 +42,13 @@ PresentationWindow classifyPresentationWindow(const QString &title, const QStrin
 // Reads what the rules need (the class only when the title leaves a doubt).
 PresentationWindow describePresentationWindow(WindowSystem &ws, WindowId w);
 
+// Closes Impress's "Tip of the Day": a first start on each day puts it over
+// the document, and so onto the projector once a show ends.
+void closeImpressTips(WindowSystem &ws);
+
+// After F5 in Impress: its show window takes the front a moment later and
+// drops keys for some tens of milliseconds more. Sleeps (nothing is pumped, so
+// the commands that follow stay queued) until both have passed, or about 3 s.
+void waitForImpressShow(WindowSystem &ws, Clock &clock);
+
 }  // namespace platform

@@ -107,9 +107,10 @@ public:
                                "_NET_CLIENT_LIST",         "_NET_ACTIVE_WINDOW",
                                "_NET_WM_NAME",             "UTF8_STRING",
                                "WM_STATE",                 "_NET_WM_STATE",
-                               "_NET_WM_STATE_HIDDEN"};
-        Atom atoms[9];
-        XInternAtoms(d_, const_cast<char **>(names), 9, False, atoms);
+                               "_NET_WM_STATE_HIDDEN",     "_NET_CLOSE_WINDOW",
+                               "WM_PROTOCOLS",             "WM_DELETE_WINDOW"};
+        Atom atoms[12];
+        XInternAtoms(d_, const_cast<char **>(names), 12, False, atoms);
         aWmCheck_ = atoms[0];
         aStacking_ = atoms[1];
         aClientList_ = atoms[2];
@@ -119,6 +120,9 @@ public:
         aWmState_ = atoms[6];
         aNetState_ = atoms[7];
         aHidden_ = atoms[8];
+        aClose_ = atoms[9];
+        aProtocols_ = atoms[10];
+        aDelete_ = atoms[11];
     }
 
     std::vector<WindowId> topLevelWindows() override {
@@ -207,6 +211,26 @@ public:
             // Synchronous, so keys sent right after on another connection reach it.
             XSync(d_, False);
         }
+    }
+
+    void close(WindowId w) override {
+        if (!w || !c_->alive() || !topLevelOf(w)) return;
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.format = 32;
+        if (wmRunning()) {
+            e.xclient.message_type = aClose_;
+            e.xclient.data.l[0] = CurrentTime;
+            e.xclient.data.l[1] = 2;  // from a pager
+            XSendEvent(d_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        } else {  // nobody to ask: the window's own close protocol
+            e.xclient.message_type = aProtocols_;
+            e.xclient.data.l[0] = long(aDelete_);
+            e.xclient.data.l[1] = CurrentTime;
+            XSendEvent(d_, w, False, NoEventMask, &e);
+        }
+        XSync(d_, False);
     }
 
     void minimize(WindowId w) override {
@@ -383,7 +407,7 @@ private:
     Display *d_;
     Window root_;
     Atom aWmCheck_, aStacking_, aClientList_, aActive_, aNetName_, aUtf8_, aWmState_, aNetState_,
-        aHidden_;
+        aHidden_, aClose_, aProtocols_, aDelete_;
 };
 
 class X11Keyboard : public Keyboard {

@@ -80,6 +80,11 @@ bool PptDriver::sendKey(platform::WindowId w, int vk) {
     return true;
 }
 
+bool PptDriver::isShowing(platform::WindowId w) {
+    const platform::PresentationWindow pw = describe(w);
+    return pw.slideShow || pw.presenterView;
+}
+
 bool PptDriver::waitInFront(platform::WindowId w) {
     for (int i = 0; i < kForegroundPolls; ++i) {
         services_.clock->processMessages();
@@ -93,39 +98,28 @@ bool PptDriver::waitInFront(platform::WindowId w) {
 // the front is no longer the window the Esc went to: the file's own window is
 // found again once no show is left and brought forward before the next key.
 platform::WindowId PptDriver::frontWindowAfterEsc(int mode) {
-    platform::WindowId w = 0;
     for (int i = 0; i < kForegroundPolls; ++i) {
-        w = findPPTWindow(mode);
+        const platform::WindowId w = findPPTWindow(mode);
         if (!w) break;
-        const platform::PresentationWindow pw = describe(w);
-        if (!pw.slideShow && !pw.presenterView) {
-            if (inFront(w)) return w;
-            services_.windows->switchTo(w);
-            if (waitInFront(w)) return w;
-            break;
+        if (isShowing(w)) {
+            services_.clock->sleep(10);
+            continue;
         }
-        services_.clock->sleep(10);
+        if (!inFront(w)) {
+            services_.windows->switchTo(w);
+            if (!waitInFront(w)) break;
+        }
+        return w;
     }
     notInFront();
     return 0;
-}
-
-// Impress drops keys that come before its show window: the commands that
-// follow wait here, queued, until the show has the front. Nothing is pumped.
-void PptDriver::waitForShowInFront() {
-    for (int i = 0; i < kForegroundPolls; ++i) {
-        const platform::PresentationWindow pw = describe(services_.windows->foreground());
-        if (pw.slideShow || pw.presenterView) return;
-        services_.clock->sleep(10);
-    }
 }
 
 bool PptDriver::closePresentation(platform::WindowId w) {
     if (!bringToFront(w, 200)) return false;
     press(platform::vk::Escape, 100);
     // Alt+F4 closes whatever is in front: only the file's window may be.
-    const platform::WindowId doc = frontWindowAfterEsc(currentFileMode());
-    if (!doc) return false;
+    if (!frontWindowAfterEsc(currentFileMode())) return false;
     down(platform::vk::Menu, 10);
     press(kF4, 10);
     up(platform::vk::Menu, 0);
@@ -143,6 +137,7 @@ void PptDriver::startSlideShow(platform::WindowId target) {
         ui_.setStatus(kOpenFirst);
         return;
     }
+    if (describe(found).isImpress()) platform::closeImpressTips(*services_.windows);
     services_.windows->switchTo(found);
     if (!waitInFront(found)) {
         notInFront();
@@ -159,7 +154,7 @@ void PptDriver::startSlideShow(platform::WindowId target) {
     const bool impress = describe(w).isImpress();
     if (!extended || impress) {
         press(platform::vk::F5, 0);
-        if (impress) waitForShowInFront();
+        if (impress) platform::waitForImpressShow(*services_.windows, *services_.clock);
         return;
     }
     // The set-up dialog takes the front during the sequence, so the window was

@@ -60,8 +60,8 @@ private:
     void press(int vk, int sleepMs);
     void notInFront();
     bool waitInFront(platform::WindowId w);
+    bool isShowing(platform::WindowId w);
     platform::WindowId frontWindowAfterEsc(int mode);
-    void waitForShowInFront();
 
     platform::Services services_;
     HostUi &ui_;

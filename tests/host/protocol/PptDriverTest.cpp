@@ -157,36 +157,3 @@ TEST_F(PptDriverTest, ForegroundWaitEndsWhenTheWindowComesForward) {
     EXPECT_EQ(fakes.log->calls("sleep 10").size(), 4);
     EXPECT_EQ(fakes.log->calls("down"), QStringList({"down 27", "down 116"}));
 }
-
-TEST_F(PptDriverTest, ImpressWindowsByModeAndAltF4OnlyIntoTheDocumentOnceTheShowIsGone) {
-    const QString doc = "libreoffice-impress", office = "LibreOffice 7.4";
-    WindowId console = fakes.windows->add("季度 报告.pptx - LibreOffice Impress", true, office);
-    WindowId show = fakes.windows->add("Presenting: 季度 报告", true, office);
-    fakes.windows->add("Tip of the Day: 1/225", true, doc);
-    WindowId edit = fakes.windows->add("季度 报告.pptx - LibreOffice Impress", true, doc);
-    ppt.setCurrentFile("季度 报告.pptx");
-    EXPECT_EQ(ppt.findPPTWindow(0), console);
-    EXPECT_EQ(ppt.findPPTWindow(1), show);
-    EXPECT_EQ(ppt.findPPTWindow(2), console);
-    EXPECT_EQ(ppt.findPPTWindow(3), show);
-    EXPECT_EQ(ppt.findPPTWindow(1, "报告.pptx"), 0u);
-
-    // Esc ends the show a little later, and the front goes to another program.
-    WindowId other = fakes.windows->add("terminal");
-    fakes.clock->onSleep = [&](int ms) {
-        if (ms != 10 || !fakes.windows->find(show)) return;
-        fakes.windows->windows.erase(fakes.windows->windows.begin(), fakes.windows->windows.begin() + 2);
-        fakes.windows->foregroundId = other;
-    };
-    EXPECT_TRUE(ppt.closePresentation(show));
-    EXPECT_EQ(calls(), QStringList({sw(show), "sleep 200", "down 27", "up 27", "sleep 100", "sleep 10",
-                                    sw(edit), "down 18", "sleep 10", "down 115", "up 115", "sleep 10",
-                                    "up 18", "sleep 50"}));
-
-    // Two screens: Impress gets F5 alone, and its editing window stays.
-    fakes.log->clear();
-    fakes.screens->desktopRect = QRect(0, 0, 3840, 1080);
-    ppt.startSlideShow(edit);
-    EXPECT_EQ(fakes.log->calls("down"), QStringList({"down 27", "down 116"}));
-    EXPECT_TRUE(fakes.log->calls("minimize").isEmpty());
-}
