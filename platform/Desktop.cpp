@@ -126,8 +126,8 @@ bool XdgDesktop::writeLauncher(const QString &launcherFile, const QString &name,
 }
 
 bool XdgDesktop::copyProgram(const QString &source, const QString &target) {
-    // Never write a file onto itself: the temporary file would replace it with nothing gained.
-    if (sameFile(source, target)) return true;
+    // Even where target is source under another name (a link), the source's bytes
+    // survive: they go into a new file that replaces only target's name.
     QFile in(source);
     struct stat st{};
     if (!in.open(QIODevice::ReadOnly) || ::fstat(in.handle(), &st) != 0 || !S_ISREG(st.st_mode))
