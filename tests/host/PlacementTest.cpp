@@ -41,15 +41,9 @@ struct Rig {
         w()->show();
     }
     host::TFormWorkDir *w() const { return f.app->FormWorkDir(); }
-    void agree(const QString &folder) const {
-        w()->EditWorkDir->setText(folder);
-        w()->SpeedButtonOK->click();
-    }
+    void agree(const QString &d) const { w()->EditWorkDir->setText(d); w()->SpeedButtonOK->click(); }
     QString launcher(const QString &name) const { return desktop->folder + "/" + name + ".desktop"; }
-    bool lockFree() const {
-        host::SingleInstance other(f.lockDir.path());
-        return other.tryLock() == host::SingleInstance::Result::Acquired;
-    }
+    bool lockFree() const { return host::SingleInstance(f.lockDir.path()).tryLock() == host::SingleInstance::Result::Acquired; }
 };
 
 TEST(Placement, CopiesBothProgramsMakesLaunchersAndHandsOver) {
@@ -78,12 +72,10 @@ TEST(Placement, OwnFolderInAnySpellingOnlyMarksItPlacedAndAddsMissingLaunchers) 
     for (int spelling = 0; spelling < 3; ++spelling) {
         Rig r;
         const QString dir = r.f.programDir.path();
-        QString text = dir + "/";
-        if (spelling == 1) text = dir + "/../" + QFileInfo(dir).fileName();
-        if (spelling == 2) {
-            text = r.root.filePath("link");
-            ASSERT_TRUE(QFile::link(dir, text));
-        }
+        const QString text = spelling == 0   ? dir + "/"
+                             : spelling == 1 ? dir + "/../" + QFileInfo(dir).fileName()
+                                             : r.root.filePath("link");
+        if (spelling == 2) ASSERT_TRUE(QFile::link(dir, text));
         ASSERT_TRUE(QDir().mkpath(r.desktop->folder));
         ASSERT_TRUE(r.desktop->writeLauncher(r.launcher(Placement::kPadLauncher), "mine", r.pad, dir));
         const QByteArray padLauncher = readFile(r.launcher(Placement::kPadLauncher));
@@ -107,8 +99,7 @@ TEST(Placement, FailuresLeaveThisHostRunningAndTheTargetAsItWas) {
         r.desktop->failCopies << "slidehost";
         r.agree(target);
         EXPECT_EQ(r.w()->statusText(), Placement::kUpdateFailed);
-        EXPECT_EQ(readFile(target + "/slidehost"), "older copy");
-        EXPECT_FALSE(QFile::exists(target + "/show.ini"));
+        EXPECT_TRUE(readFile(target + "/slidehost") == "older copy" && !QFile::exists(target + "/show.ini"));
         EXPECT_TRUE(r.w()->SpeedButtonOK->isEnabled() && r.w()->isVisible() && r.f.exits == 0);
     }
     {  // the new copy does not start: this host keeps its lock and runs on
@@ -126,8 +117,7 @@ TEST(Placement, FailuresLeaveThisHostRunningAndTheTargetAsItWas) {
         ASSERT_TRUE(kvtest::writeFile(r.root.filePath("home"), "a file"));
         r.agree(r.f.programDir.path());
         EXPECT_TRUE(r.w()->statusText().startsWith("无法创建桌面文件夹")) << r.w()->statusText().toStdString();
-        EXPECT_EQ(r.f.ini("server", "RunTimes"), "2");
-        EXPECT_TRUE(r.desktop->calls.isEmpty() && r.w()->isVisible());
+        EXPECT_TRUE(r.f.ini("server", "RunTimes") == "2" && r.desktop->calls.isEmpty() && r.w()->isVisible());
     }
     {  // "取消" writes nothing
         Rig r;
