@@ -1,3 +1,4 @@
+#include "platform/DisplayPanel.h"
 #include "platform/Platform.h"
 #include "platform/QtServices.h"
 #include "platform/X11Services.h"
@@ -10,7 +11,10 @@ Services realServices() {
     if (!s.windows) s.windows = std::make_shared<NullWindowSystem>();
     s.keyboard = makeX11Keyboard();
     if (!s.keyboard) s.keyboard = std::make_shared<NullKeyboard>();
-    s.screens = std::make_shared<QtScreens>();
+    // Read from the server itself where Qt draws on X: right at once after the
+    // display panel changed the outputs.
+    s.screens = makeXRandrScreens();
+    if (!s.screens) s.screens = std::make_shared<QtScreens>();
     s.shell = std::make_shared<QtShell>();
     s.clock = std::make_shared<SystemClock>();
     s.address = std::make_shared<InterfaceAddress>();
