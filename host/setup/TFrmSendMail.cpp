@@ -73,6 +73,12 @@ TFrmSendMail::TFrmSendMail(platform::Services services, std::shared_ptr<platform
     sender_->onFinished = [this](platform::MailResult result, const QString &) { ended(result); };
 }
 
+// The sender may outlive the form; it must not call back into it.
+TFrmSendMail::~TFrmSendMail() {
+    sender_->onSent = nullptr;
+    sender_->onFinished = nullptr;
+}
+
 void TFrmSendMail::buildUi() {
     setFixedSize(560, 530);
     ListMail = new QListWidget(this);

@@ -34,6 +34,7 @@ public:
 
     TFrmSendMail(platform::Services services, std::shared_ptr<platform::MailSender> sender,
                  const MailConfig &config, QWidget *parent = nullptr);
+    ~TFrmSendMail() override;
 
     // The send; refused while one runs. Ends in sendEnded.
     void SendMailClick();
