@@ -23,10 +23,11 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     env = env.completed();
     app->form1_ = std::make_unique<TForm1>(services, env);
     app->order_ << app->form1_->objectName();
-    app->workDir_ = std::make_unique<TFormWorkDir>();
+    app->workDir_ = std::make_unique<TFormWorkDir>(services, env, app->lock_.get());
     app->order_ << app->workDir_->objectName();
     const MailConfig mail = MailConfig::read(showIniPath(env.programDir));
     app->help_ = std::make_unique<TFormHelp>(services, env.programDir, mail);
+    app->help_->HostProgramPath = env.programFile;
     app->order_ << app->help_->objectName();
     // The settings window copies the main window's start-up values at its creation.
     app->set_ = std::make_unique<TFormSet>(app->form1_.get(), services, env.programDir);
