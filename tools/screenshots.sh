@@ -33,5 +33,5 @@ wm=$!
 sleep 1
 
 # Loopback as the own address: nothing leaves the machine.
-DISPLAY=":$display" QT_QPA_PLATFORM=xcb KV_LOCAL_IPV4=127.0.0.1 HOME="$work" \
+DISPLAY=":$display" QT_QPA_PLATFORM=xcb KV_LOCAL_IPV4=127.0.0.1 \
   "$build/tools/kv_screenshots" docs/screenshots README.md

@@ -21,8 +21,10 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <tuple>
 
 #include "controller/TForm1.h"
 #include "host/service/HostApp.h"
@@ -64,12 +66,19 @@ void settle(int ms) {
     loop.exec();
 }
 
-QList<QWidget *> windowsNow() {
+// Top-level windows with content, the main window first, then in the given
+// order (the host's creation order), then by name.
+QList<QWidget *> windowsNow(const QStringList &order = {}) {
     QList<QWidget *> out;
     for (QWidget *w : QApplication::topLevelWidgets())
         if (w->isWindow() && !qobject_cast<QMenu *>(w) && !w->objectName().isEmpty() &&
             !w->objectName().startsWith("qt_") && !w->findChildren<QWidget *>().isEmpty())
             out << w;
+    auto key = [&](QWidget *w) {
+        const QString n = w->objectName();
+        return std::make_tuple(n != "Form1", order.contains(n) ? order.indexOf(n) : order.size(), n);
+    };
+    std::sort(out.begin(), out.end(), [&](QWidget *a, QWidget *b) { return key(a) < key(b); });
     return out;
 }
 
@@ -196,7 +205,7 @@ int main(int argc, char **argv) {
     if (!hostApp) return 1;
     hostApp->Form1()->show();
     settle(1500);  // the start-up timer
-    const QList<QWidget *> hostWindows = windowsNow();
+    const QList<QWidget *> hostWindows = windowsNow(hostApp->creationOrder());
 
     pad::TForm1 pad(services, padDir.path());
     pad.show();
