@@ -18,23 +18,23 @@ LotCount checkLotCount(const QString &text) {
 QPoint LotGrid::position(int i) const {
     const int row0 = (i + perRow - 1) / perRow - 1;
     const int col = i - row0 * perRow;
-    return {(cardW + 20) * (col - 1) + 10, (nameH + cardH + 20) * row0 + 10};
+    return {stepX * (col - 1) + 10, stepY * row0 + 10};
 }
 
 LotGrid layoutLots(int n, int boardW, int boardH, int nameH) {
     LotGrid g;
-    g.nameH = nameH;
     n = std::clamp(n, 1, kMaxLots);
     g.cols = 1;
     while (g.cols < 30 && g.cols * g.cols < n) ++g.cols;
     g.rows = (n + g.cols - 1) / g.cols;
     const int w = boardW - 10, h = boardH - 10;
-    g.cardW = std::min(w / g.cols - 20, w / 3);
-    g.cardH = std::min(h / g.rows - 20 - nameH, h / 3);
-    // A tiny or collapsed board still gets cards of at least one pixel, one per row.
-    g.cardW = std::max(g.cardW, 1);
-    g.cardH = std::max(g.cardH, 1);
-    g.perRow = std::max(w / (g.cardW + 20), 1);
+    const int cardW = std::min(w / g.cols - 20, w / 3);
+    const int cardH = std::min(h / g.rows - 20 - nameH, h / 3);
+    g.cardW = std::max(cardW, 1);
+    g.cardH = std::max(cardH, 1);
+    g.stepX = std::max(cardW + 20, 1);
+    g.stepY = std::max(nameH + cardH + 20, 1);
+    g.perRow = std::max(w / g.stepX, 1);
     return g;
 }
 

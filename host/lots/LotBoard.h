@@ -21,12 +21,14 @@ struct LotCount {
 LotCount checkLotCount(const QString &text);
 
 // Card sizes and places for n lots on a board of W x H with name fields E high.
-// Every size and the per-row count are at least 1, however small the board.
+// Every size, step and the per-row count are at least 1, however small the
+// board; the steps between cards come from the unclamped sizes, so a board too
+// small for visible cards still holds every lot in its grid.
 struct LotGrid {
     int cols = 1, rows = 1;
     int cardW = 1, cardH = 1;
+    int stepX = 21, stepY = 21;  // card width + 20, name field + card height + 20
     int perRow = 1;
-    int nameH = 0;
     // Top-left corner of the card at position i (1-based).
     QPoint position(int i) const;
 };
