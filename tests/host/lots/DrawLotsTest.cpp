@@ -2,6 +2,7 @@
 // sorting and export, with the window's timers ticked by hand.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,9 +10,9 @@
 
 #include <set>
 
+#include "../HostTestSupport.h"
 #include "common/Gbk.h"
 #include "host/lots/TFormChouqian.h"
-#include "platform/Fakes.h"
 #include "tests/support/Files.h"
 
 using host::TFormChouqian;
@@ -61,6 +62,13 @@ TEST(DrawLots, RecordOrderAndExportBytes) {
               QByteArray("7\t \xD5\xC5\xC8\xFD\r\n12\t \r\n"));
     // A name outside GBK survives the file.
     EXPECT_EQ(kv::fromGbk(exportBytes({{"3", "㐀𠀀"}})), QString("3\t 㐀𠀀\r\n"));
+}
+
+TEST(DrawLots, MainWindowButtonShowsTheWindowMaximised) {
+    hosttest::HostFixture f;
+    ASSERT_TRUE(f.create());
+    f.form1()->SpeedButtonToClient->click();
+    EXPECT_TRUE(f.app->FormChouqian()->isVisible() && f.app->FormChouqian()->isMaximized());
 }
 
 class DrawLotsWindow : public ::testing::Test {
