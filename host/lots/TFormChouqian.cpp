@@ -85,7 +85,7 @@ void LotPanel::resizeEvent(QResizeEvent *event) {
 }
 
 // At its full size the caption would show only a stroke or two of each digit
-// on a small card; shrink it to fit, never beyond the font's own size.
+// on a small card; shrink it to fit, never past the font's own size.
 void LotPanel::fitCaption() {
     if (!fitting_ || text().isEmpty()) return;
     const QRect glyphs = QFontMetrics(captionFont_).tightBoundingRect(text());
