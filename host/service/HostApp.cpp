@@ -22,7 +22,7 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     env = env.completed();
     app->form1_ = std::make_unique<TForm1>(services, env);
     app->order_ << app->form1_->objectName();
-    app->workDir_ = std::make_unique<TFormWorkDir>();
+    app->workDir_ = std::make_unique<TFormWorkDir>(services, env, app->lock_.get());
     app->order_ << app->workDir_->objectName();
     app->help_ = std::make_unique<TFormHelp>();
     app->order_ << app->help_->objectName();
