@@ -31,7 +31,7 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     app->order_ << app->set_->objectName();
     app->mail_ = std::make_unique<TFrmSendMail>();
     app->order_ << app->mail_->objectName();
-    app->lots_ = std::make_unique<TFormChouqian>();
+    app->lots_ = std::make_unique<TFormChouqian>(services.dialogs);
     app->order_ << app->lots_->objectName();
     app->clock_ = std::make_unique<TFormTimer>();
     app->order_ << app->clock_->objectName();
