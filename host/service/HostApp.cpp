@@ -35,7 +35,7 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     app->mail_ = std::make_unique<TFrmSendMail>(services, env.mail, mail);
     app->help_->setMailForm(app->mail_.get());
     app->order_ << app->mail_->objectName();
-    app->lots_ = std::make_unique<TFormChouqian>();
+    app->lots_ = std::make_unique<TFormChouqian>(services.dialogs);
     app->order_ << app->lots_->objectName();
     app->clock_ = std::make_unique<TFormTimer>();
     app->order_ << app->clock_->objectName();
