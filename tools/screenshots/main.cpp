@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -41,6 +42,7 @@ struct Variant {
     QString program, window, label;
     QStringList before, after;
     bool replacesPlain = false;
+    int settleMs = 200;  // after the clicks: time for animations
     bool operator==(const Variant &) const = default;
 };
 
@@ -51,6 +53,8 @@ const QList<Variant> kVariants = {
     {"host", "FormTimer", "局部显示", {"RadioButtonPart", "SpeedButtontimer"}, {"SpeedButtontimer"}, true},
     {"host", "FormTimer", "全屏显示", {"RadioButtonGlobal", "SpeedButtontimer"},
      {"SpeedButtontimer", "RadioButtonPart"}, true},
+    {"host", "FormChouqian", "制作", {"SpeedButtonMake"}, {}, true},
+    {"host", "FormChouqian", "全部打开", {"SpeedButtonAllOut"}, {}, true, 4000},
 };
 
 // Windows the user never sees.
@@ -102,33 +106,40 @@ public:
                 }
             for (const Variant &v : kVariants) {
                 if (v.program != program || v.window != w->objectName()) continue;
-                clickAll(windows, v.before);
-                shoot(w, program, v.label, "-v" + QString::number(kVariants.indexOf(v)), windows);
-                clickAll(windows, v.after);
+                // Clicked while shown: some windows lay out their content only then.
+                shoot(w, program, v.label, "-v" + QString::number(kVariants.indexOf(v)), windows,
+                      [&] { clickAll(windows, v.before, v.settleMs); });
+                clickAll(windows, v.after, 200);
             }
         }
     }
     const QList<Shot> &shots() const { return shots_; }
 
 private:
-    static void clickAll(const QList<QWidget *> &windows, const QStringList &names) {
+    static void clickAll(const QList<QWidget *> &windows, const QStringList &names, int settleMs) {
         for (const QString &name : names)
             for (QWidget *w : windows)
                 if (auto *b = w->findChild<QAbstractButton *>(name)) {
                     b->click();
                     break;
                 }
-        settle(200);
+        settle(settleMs);
     }
 
     void shoot(QWidget *w, const QString &program, const QString &label, const QString &suffix,
-               const QList<QWidget *> &all) {
+               const QList<QWidget *> &all, const std::function<void()> &prepare = {}) {
         for (QWidget *other : all)
             if (other != w) other->hide();
         w->show();
         w->raise();
         w->activateWindow();
         settle(700);
+        if (prepare) {
+            prepare();
+            w->show();  // in case a click hid it
+            w->raise();
+            settle(300);
+        }
         QRect r = w->frameGeometry();
         QScreen *screen = w->screen();
         r = r.intersected(screen->geometry());
