@@ -160,6 +160,7 @@ HostEnv HostEnv::completed() const {
     if (!e.tray) e.tray = makeSystemTray();
     if (!e.choice) e.choice = makeMessageChoiceBox();
     if (!e.displayPanel) e.displayPanel = platform::makeDisplayPanel();
+    if (!e.mail) e.mail = platform::makeCurlMailSender();
     if (!e.exitProgram) e.exitProgram = [] { QCoreApplication::exit(0); };
     return e;
 }

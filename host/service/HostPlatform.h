@@ -11,6 +11,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/DisplayPanel.h"
+#include "platform/MailSender.h"
 
 class QMenu;
 
@@ -70,6 +71,7 @@ struct HostEnv {
     std::shared_ptr<Tray> tray;
     std::shared_ptr<ChoiceBox> choice;
     std::shared_ptr<platform::DisplayPanel> displayPanel;  // "control" "desk.cpl ,3"
+    std::shared_ptr<platform::MailSender> mail;
     // Ends the program (the message loop); tests record it instead.
     std::function<void()> exitProgram;
 
