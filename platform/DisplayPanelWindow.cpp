@@ -189,7 +189,10 @@ public:
             window_ = new DisplayPanelWindow(layout_ ? layout_ : makeXRandrLayout());
             window_->setAttribute(Qt::WA_DeleteOnClose);
         }
-        window_->show();
+        if (window_->isMinimized())
+            window_->showNormal();
+        else
+            window_->show();
         window_->raise();
         window_->activateWindow();
         return true;

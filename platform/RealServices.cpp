@@ -1,4 +1,3 @@
-#include "platform/DisplayPanel.h"
 #include "platform/Platform.h"
 #include "platform/QtServices.h"
 #include "platform/X11Services.h"
@@ -11,10 +10,7 @@ Services realServices() {
     if (!s.windows) s.windows = std::make_shared<NullWindowSystem>();
     s.keyboard = makeX11Keyboard();
     if (!s.keyboard) s.keyboard = std::make_shared<NullKeyboard>();
-    // Read from the server itself where Qt draws on X: right at once after the
-    // display panel changed the outputs.
-    s.screens = makeXRandrScreens();
-    if (!s.screens) s.screens = std::make_shared<QtScreens>();
+    s.screens = std::make_shared<QtScreens>();
     s.shell = std::make_shared<QtShell>();
     s.clock = std::make_shared<SystemClock>();
     s.address = std::make_shared<InterfaceAddress>();
