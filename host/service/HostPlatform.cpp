@@ -154,6 +154,7 @@ HostEnv HostEnv::completed() const {
     if (!e.pages) e.pages = makeNetworkPageLoader();
     if (!e.tray) e.tray = makeSystemTray();
     if (!e.choice) e.choice = makeMessageChoiceBox();
+    e.timer = timer.completed();
     if (!e.exitProgram) e.exitProgram = [] { QCoreApplication::exit(0); };
     return e;
 }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "host/timer/TimerServices.h"
+
 class QMenu;
 
 namespace host {
@@ -63,6 +65,7 @@ struct HostEnv {
     std::shared_ptr<PageLoader> pages;
     std::shared_ptr<Tray> tray;
     std::shared_ptr<ChoiceBox> choice;
+    TimerServices timer;
     // Ends the program (the message loop); tests record it instead.
     std::function<void()> exitProgram;
 
