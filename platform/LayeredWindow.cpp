@@ -45,7 +45,7 @@ void LayeredWindow::reshape() {
 
 QRegion regionWithout(const QImage &image, const QColor &key) {
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    const QImage bits = rgb.createMaskFromColor(key.rgb(), Qt::MaskOutColor);
+    const QImage bits = rgb.createMaskFromColor(key.rgb(), Qt::MaskInColor);
     return QRegion(QBitmap::fromImage(bits));
 }
 

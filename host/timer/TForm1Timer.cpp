@@ -208,13 +208,13 @@ void TForm1::timeUp() {
     if (FormSet->ComboBoxStartMp3->currentText() == kPlayMusic) FormSet->MediaPlayerStart->Stop();
     if (!FormSet->RadioButtonGlobal->isChecked()) {
         const QString action = FormSet->ComboBox1->currentText();
-        if (action == QLatin1String("黑屏")) {
+        if (action == QStringLiteral("黑屏")) {
             FormTimer->coverScreen(false);
-        } else if (action == QLatin1String("逐渐黑屏")) {
+        } else if (action == QStringLiteral("逐渐黑屏")) {
             FormTimer->coverScreen(true);
             FadeAlpha = 0;
             TimerSlowBlack->start();
-        } else if (action == QLatin1String("关闭幻灯片")) {
+        } else if (action == QStringLiteral("关闭幻灯片")) {
             if (!closeSlidesAtTimeUp()) return;
         }
     }

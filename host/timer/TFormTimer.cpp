@@ -19,7 +19,7 @@ const QString kResume = QStringLiteral("恢复");
 }  // namespace
 
 TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), form1_(form1), layers_(this) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), form1_(form1), layers_(this) {
     setObjectName(QStringLiteral("FormTimer"));
     setWindowTitle(QStringLiteral("计时显示"));
     setAutoFillBackground(true);
@@ -129,7 +129,7 @@ void TFormTimer::coverScreen(bool fade) {
     QPalette p = SpeedButtonClose->palette();
     p.setColor(QPalette::ButtonText, labelFontColor());
     SpeedButtonClose->setPalette(p);
-    SpeedButtonClose->move(w - kButtonWidth - 20, SpeedButtonClose->y());
+    SpeedButtonClose->move(w - kButtonWidth - 20, 20);
     SpeedButtonClose->show();
     setGeometry(screen);
     hide();

@@ -29,6 +29,7 @@ struct HostFixture {
     std::shared_ptr<host::FakePageLoader> pages = std::make_shared<host::FakePageLoader>();
     std::shared_ptr<host::FakeTray> tray = std::make_shared<host::FakeTray>();
     std::shared_ptr<host::FakeChoiceBox> choice = std::make_shared<host::FakeChoiceBox>();
+    host::TimerServices timer;  // empty: the real players, dialogs and clock
     int exits = 0;
     std::unique_ptr<host::HostApp> app;
 
@@ -57,6 +58,7 @@ struct HostFixture {
         e.pages = loader ? loader : pages;
         e.tray = tray;
         e.choice = choice;
+        e.timer = timer;
         e.exitProgram = [this] { ++exits; };
         return e;
     }
