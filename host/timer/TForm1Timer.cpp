@@ -20,12 +20,7 @@
 namespace host {
 
 namespace {
-const QString kTimerIdle = QStringLiteral("手动计时");
-const QString kTimerRunning = QStringLiteral("中止");
-const QString kClockStart = QStringLiteral("开始");
-const QString kClockStop = QStringLiteral("停止");
-const QString kPause = QStringLiteral("暂停");
-const QString kShowClock = QStringLiteral("显示");
+using namespace caption;
 const QString kPlayMusic = QStringLiteral("播放音乐");
 constexpr int kF4 = 115;
 constexpr int kForegroundPolls = 300;

@@ -107,8 +107,6 @@ const QString kDefaultFontSize = QStringLiteral("16");
 const QString kDefaultFontName = QStringLiteral("MS Sans Serif");
 const QString kDefaultFontHeight = QStringLiteral("32");
 const QString kDefaultFontStyle = QStringLiteral("0000");
-const QString kShow = QStringLiteral("显示");
-const QString kHide = QStringLiteral("关闭");
 constexpr int kMaxPosition = 32767;  // window positions are 16-bit on X11
 
 QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); }
@@ -602,7 +600,7 @@ bool TFormSet::ApplyTimerDisplay() {
         c->show();
         c->raise();
         c->activateWindow();
-        SpeedButtonTimer->setText(kHide);
+        SpeedButtonTimer->setText(caption::kHideClock);
     } else if (RadioButtonGlobal->isChecked()) {
         const QRect screen = clockScreen();
         const int w = screen.width();
@@ -621,10 +619,10 @@ bool TFormSet::ApplyTimerDisplay() {
         }
         layOut();
         c->show();
-        SpeedButtonTimer->setText(kHide);
+        SpeedButtonTimer->setText(caption::kHideClock);
     } else if (RadioButtonNoDisp->isChecked()) {
         c->hide();
-        SpeedButtonTimer->setText(kShow);
+        SpeedButtonTimer->setText(caption::kShowClock);
     }
     return true;
 }
@@ -632,14 +630,14 @@ bool TFormSet::ApplyTimerDisplay() {
 void TFormSet::SpeedButtonTimerClick() {
     TFormTimer *c = clock();
     if (!c) return;
-    if (SpeedButtonTimer->text() == kShow) {
+    if (SpeedButtonTimer->text() == caption::kShowClock) {
         c->move(100, c->y());
-        SpeedButtonTimer->setText(kHide);
+        SpeedButtonTimer->setText(caption::kHideClock);
         c->setStayOnTop(false);
-        if (!ApplyTimerDisplay()) SpeedButtonTimer->setText(kShow);
+        if (!ApplyTimerDisplay()) SpeedButtonTimer->setText(caption::kShowClock);
     } else {
         c->hide();
-        SpeedButtonTimer->setText(kShow);
+        SpeedButtonTimer->setText(caption::kShowClock);
     }
 }
 
@@ -704,7 +702,7 @@ void TFormSet::RadioButtonGlobalClick() { ComboBox1->hide(); }
 
 void TFormSet::RadioButtonNoDispClick() {
     if (TFormTimer *c = clock()) c->hide();
-    SpeedButtonTimer->setText(kShow);
+    SpeedButtonTimer->setText(caption::kShowClock);
     ComboBox1->show();
 }
 

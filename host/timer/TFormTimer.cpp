@@ -12,11 +12,7 @@
 
 namespace host {
 
-namespace {
-const QString kStart = QStringLiteral("开始");
-const QString kPause = QStringLiteral("暂停");
-const QString kResume = QStringLiteral("恢复");
-}  // namespace
+using namespace caption;
 
 TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), form1_(form1), layers_(this) {
@@ -49,7 +45,7 @@ TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
         b->hide();
         return b;
     };
-    SpeedButtonTimer = button("SpeedButtonTimer", kStart, 6);
+    SpeedButtonTimer = button("SpeedButtonTimer", kClockStart, 6);
     SpeedButtonPause = button("SpeedButtonPause", kPause, 106);
     SpeedButtonStopMp3 = button("SpeedButtonStopMp3", QStringLiteral("停止音乐"), 204);
     SpeedButtonClose = button("SpeedButtonClose", QStringLiteral("关闭"), 303);
@@ -193,7 +189,7 @@ void TFormTimer::SpeedButtonStopMp3Click() { form1_->SpeedButtonStopMp3Click(); 
 
 void TFormTimer::SpeedButtonCloseClick() {
     form1_->TimerSlowBlack->stop();
-    if (TFormSet *set = form1_->formSet()) set->SpeedButtonTimer->setText(QStringLiteral("显示"));
+    if (TFormSet *set = form1_->formSet()) set->SpeedButtonTimer->setText(kShowClock);
     if (form1_->timerInProgress()) form1_->SpeedButtontimer->click();
     hide();
 }

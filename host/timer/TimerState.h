@@ -8,6 +8,19 @@
 
 namespace host {
 
+// Captions that carry the timer's state: the main window's timer button, the
+// clock's start/stop and pause buttons, the settings window's clock button.
+namespace caption {
+inline const QString kTimerIdle = QStringLiteral("手动计时");
+inline const QString kTimerRunning = QStringLiteral("中止");
+inline const QString kClockStart = QStringLiteral("开始");
+inline const QString kClockStop = QStringLiteral("停止");
+inline const QString kPause = QStringLiteral("暂停");
+inline const QString kResume = QStringLiteral("恢复");
+inline const QString kShowClock = QStringLiteral("显示");
+inline const QString kHideClock = QStringLiteral("关闭");
+}  // namespace caption
+
 struct TimerState {
     bool TimerRunning = false;      // a run is in progress (delay or count)
     bool TimerStopRequest = false;  // a stop waits for the next tick
