@@ -592,8 +592,8 @@ bool TFormSet::ApplyTimerDisplay() {
     };
     if (RadioButtonPart->isChecked()) {
         for (QPushButton *b : buttons) b->hide();
-        c->Label1->move(0, 0);
         c->Label1->show();
+        c->setLabelCentred(false);
         c->setAutoSize(true);
         layOut();
         c->move(clockScreen().topLeft() + QPoint(*position(EditX), *position(EditY)));
@@ -607,8 +607,7 @@ bool TFormSet::ApplyTimerDisplay() {
         c->setAutoSize(false);
         c->setGeometry(screen);
         c->Label1->show();
-        c->Label1->move(roundHalfEven((w - c->Label1->width()) / 2.0),
-                        roundHalfEven((screen.height() - c->Label1->height()) / 2.0));
+        c->setLabelCentred(true);
         for (int i = 0; i < 4; ++i) {
             QPushButton *b = buttons[i];
             b->move(w - (4 - i) * TFormTimer::kButtonWidth - 20, 20);

@@ -99,8 +99,18 @@ void TFormTimer::setClockLook(const QFont &font, const QColor &fontColor, const 
 
 QColor TFormTimer::labelFontColor() const { return Label1->palette().color(QPalette::WindowText); }
 
+void TFormTimer::setLabelCentred(bool centred) {
+    labelCentred_ = centred;
+    if (!centred) Label1->move(0, 0);
+    contentChanged();
+}
+
 void TFormTimer::contentChanged() {
     Label1->adjustSize();
+    // Each new text stays in the middle, whatever its width.
+    if (labelCentred_)
+        Label1->move(roundHalfEven((width() - Label1->width()) / 2.0),
+                     roundHalfEven((height() - Label1->height()) / 2.0));
     if (autoSize_) {
         QRect used;
         for (QWidget *w : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))

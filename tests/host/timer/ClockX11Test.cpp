@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "common/Gbk.h"
+#include "tests/support/Files.h"
 #include "tests/support/Ports.h"
 #include "tests/support/XvfbSession.h"
 
@@ -47,12 +48,11 @@ TEST(ClockX11, BlackTimeUpCoversTheScreen) {
     ASSERT_TRUE(QFile::copy(QStringLiteral(SLIDEHOST_PATH), program));
     const int port = kvtest::freePortBlock();
     ASSERT_NE(port, 0);
-    QFile ini(dir.filePath("show.ini"));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(kv::toGbkLossy(QStringLiteral("[server]\r\nRunTimes=2\r\nAutoStart=true\r\nAutoCheckNew=0\r\n"
-                                            "ServerPort=%1\r\nPPTdir=%2\r\n[timer]\r\nminute=0\r\nsecond=1\r\n"
-                                            "TimeScreen=黑屏\r\n").arg(port).arg(dir.path())));
-    ini.close();
+    ASSERT_TRUE(kvtest::writeFile(dir.filePath("show.ini"),
+                                  kv::toGbkLossy(QStringLiteral("[server]\r\nRunTimes=2\r\nAutoStart=true\r\n"
+                                                                "AutoCheckNew=0\r\nServerPort=%1\r\n[timer]\r\n"
+                                                                "minute=0\r\nsecond=1\r\nTimeScreen=黑屏\r\n")
+                                                     .arg(port))));
     kvtest::ChildProcess host;
     ASSERT_TRUE(host.start({program.toStdString()},
                            {"QT_QPA_PLATFORM=xcb", "HOME=" + dir.path().toStdString(),
@@ -73,7 +73,6 @@ TEST(ClockX11, BlackTimeUpCoversTheScreen) {
     c.flush();
     EXPECT_TRUE(QTest::qWaitFor([&] { return screenIsBlack(d, w, h); }, 10000));
     host.stop();
-    XDestroyWindow(d, under);
     XCloseDisplay(d);
 }
 
