@@ -40,11 +40,14 @@ public:
                              if (s != QMediaPlayer::LoadingMedia && s != QMediaPlayer::NoMedia) loop.quit();
                          });
         QObject::connect(player_.get(), &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
+        QMediaPlayer *mine = player_.get();
         player_->setSource(QUrl::fromLocalFile(fi.absoluteFilePath()));
         if (player_->mediaStatus() == QMediaPlayer::LoadingMedia) {
             limit.start(kOpenWaitMs);
             loop.exec(QEventLoop::ExcludeUserInputEvents);
         }
+        // Another open ran while this one waited: that one's result stands.
+        if (player_.get() != mine) return isOpen();
         if (player_->error() != QMediaPlayer::NoError ||
             player_->mediaStatus() == QMediaPlayer::InvalidMedia) {
             if (error) *error = player_->errorString().isEmpty() ? QStringLiteral("无法播放该文件")
