@@ -12,6 +12,7 @@
 #include "platform/Desktop.h"
 #include "platform/DisplayPanel.h"
 #include "platform/MailSender.h"
+#include "host/timer/TimerServices.h"
 
 class QMenu;
 
@@ -72,6 +73,7 @@ struct HostEnv {
     std::shared_ptr<ChoiceBox> choice;
     std::shared_ptr<platform::DisplayPanel> displayPanel;  // "control" "desk.cpl ,3"
     std::shared_ptr<platform::MailSender> mail;
+    TimerServices timer;
     // Ends the program (the message loop); tests record it instead.
     std::function<void()> exitProgram;
 
