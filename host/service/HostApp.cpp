@@ -22,7 +22,7 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     env = env.completed();
     app->form1_ = std::make_unique<TForm1>(services, env);
     app->order_ << app->form1_->objectName();
-    app->workDir_ = std::make_unique<TFormWorkDir>();
+    app->workDir_ = std::make_unique<TFormWorkDir>(services, env, app->lock_.get());
     app->order_ << app->workDir_->objectName();
     app->help_ = std::make_unique<TFormHelp>();
     app->order_ << app->help_->objectName();
@@ -31,7 +31,7 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     app->order_ << app->set_->objectName();
     app->mail_ = std::make_unique<TFrmSendMail>();
     app->order_ << app->mail_->objectName();
-    app->lots_ = std::make_unique<TFormChouqian>();
+    app->lots_ = std::make_unique<TFormChouqian>(services.dialogs);
     app->order_ << app->lots_->objectName();
     app->clock_ = std::make_unique<TFormTimer>();
     app->order_ << app->clock_->objectName();

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "platform/Desktop.h"
+
 class QMenu;
 
 namespace host {
@@ -60,6 +62,9 @@ std::shared_ptr<ChoiceBox> makeMessageChoiceBox();
 // Everything a host start needs besides the platform services.
 struct HostEnv {
     QString programDir;  // where show.ini lives; "" = the running program's folder
+    // The running host program, which the placement copies; "" = programDir + this program's name.
+    QString programFile;
+    std::shared_ptr<platform::Desktop> desktop;  // desktop folder and launchers for the placement
     std::shared_ptr<PageLoader> pages;
     std::shared_ptr<Tray> tray;
     std::shared_ptr<ChoiceBox> choice;
