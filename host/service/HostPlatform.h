@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "platform/Desktop.h"
+#include "platform/MailSender.h"
+#include "host/timer/TimerServices.h"
 
 class QMenu;
 
@@ -68,6 +70,8 @@ struct HostEnv {
     std::shared_ptr<PageLoader> pages;
     std::shared_ptr<Tray> tray;
     std::shared_ptr<ChoiceBox> choice;
+    std::shared_ptr<platform::MailSender> mail;
+    TimerServices timer;
     // Ends the program (the message loop); tests record it instead.
     std::function<void()> exitProgram;
 
