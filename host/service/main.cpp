@@ -3,12 +3,14 @@
 #include "host/service/HostApp.h"
 #include "host/service/TForm1.h"
 #include "platform/DisplayPanel.h"
+#include "platform/Language.h"
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     // The tray and hidden windows must not end the program; only the main window's close does.
     app.setQuitOnLastWindowClosed(false);
-    platform::Services services = platform::realServices();
+    platform::installChineseQtTranslations(app);
+    platform::Services services = platform::realServices(QStringLiteral("Korvelo 投影助理"));
     // Screen widths from the X server itself: right at once after the display
     // panel changed the monitors, before Qt has handled the news.
     if (auto screens = platform::makeXRandrScreens()) services.screens = screens;
