@@ -25,6 +25,7 @@
 #include "common/Text.h"
 #include "host/lots/TFormChouqian.h"
 #include "host/service/HostService.h"
+#include "host/service/SecondScreen.h"
 #include "host/service/VersionCheck.h"
 #include "host/setup/TFormHelp.h"
 #include "host/setup/TFormWorkDir.h"
@@ -42,8 +43,6 @@ namespace {
 const QString kServer = QStringLiteral("server");
 const QString kStartCaption = QStringLiteral("启动投影服务");
 const QString kStopCaption = QStringLiteral("停止投影服务");
-const QString kTimerIdle = QStringLiteral("手动计时");
-const QString kTimerRunning = QStringLiteral("中止");
 
 QPushButton *button(const QString &name, const QString &text, const QString &hint, QWidget *parent) {
     auto *b = new QPushButton(text, parent);
@@ -60,6 +59,7 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     buildUi();
     FormCreate();
     service_ = std::make_unique<HostService>(listeners_, services_, *this);
+    secondScreen_ = std::make_unique<SecondScreen>(services_, *this, service_->ppt(), env_.displayPanel);
     onLocalOpen = [this](const QString &path) { service_->localOpen(path); };
 
     TimerStart = new QTimer(this);
@@ -69,8 +69,7 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     TimerHomePage = new QTimer(this);
     TimerHomePage->setInterval(3000);
     connect(TimerHomePage, &QTimer::timeout, this, &TForm1::TimerHomePageTimer);
-    TimerPPTcount = new QTimer(this);  // the slide-show watch; the presentation timer connects it
-    TimerPPTcount->setInterval(1000);
+    setUpPresentationTimer();
     TimerStart->start();
 
     env_.tray->onActivated = [this] { WMTrayIconLeftClick(); };
@@ -111,12 +110,15 @@ void TForm1::buildUi() {
     auto *buttons = new QHBoxLayout;
     SpeedButtonServerStart = button("SpeedButtonServerStart", kStartCaption,
                                     QStringLiteral("启动或停止投影服务"), this);
-    SpeedButtonShow2 = button("SpeedButtonShow2", QStringLiteral("第二桌面"), {}, this);
+    SpeedButtonShow2 = button("SpeedButtonShow2", QStringLiteral("第二桌面"),
+                              QStringLiteral("开启第二屏幕，主屏幕可以看到备注（不支持较早版本的PowerPoint）"), this);
     SpeedButtonToClient = button("SpeedButtonToClient", QStringLiteral("抽签"),
                                  QStringLiteral("可以最多制作100个签"), this);
     SpeedButtonSetup = button("SpeedButtonSetup", QStringLiteral("设置"), QStringLiteral("参数设置"), this);
-    SpeedButtonShow = button("SpeedButtonShow", QStringLiteral("异步投影"), {}, this);
-    SpeedButtontimer = button("SpeedButtontimer", kTimerIdle, QStringLiteral("启动或停止计时器"), this);
+    SpeedButtonShow = button("SpeedButtonShow", QStringLiteral("异步投影"),
+                             QStringLiteral("当打开第二桌面时，实现异步投影，第二桌面放映全屏幕幻灯片，主屏幕可以看到备注信息"),
+                             this);
+    SpeedButtontimer = button("SpeedButtontimer", QStringLiteral("手动计时"), QStringLiteral("启动或停止计时器"), this);
     SpeedButtonStopMp3 = button("SpeedButtonStopMp3", QStringLiteral("停止音乐"),
                                 QStringLiteral("停止播放音乐"), this);
     SpeedButtonHelp = button("SpeedButtonHelp", QStringLiteral("帮助"), QStringLiteral("帮助信息"), this);
@@ -185,7 +187,10 @@ void TForm1::buildUi() {
     connect(NClose, &QAction::triggered, this, &TForm1::NCloseClick);
 
     connect(SpeedButtonServerStart, &QPushButton::clicked, this, &TForm1::SpeedButtonServerStartClick);
-    connect(SpeedButtontimer, &QPushButton::clicked, this, &TForm1::SpeedButtontimerClick);
+    connect(SpeedButtontimer, &QPushButton::clicked, this, [this] { SpeedButtontimerClick(SpeedButtontimer); });
+    connect(SpeedButtonStopMp3, &QPushButton::clicked, this, &TForm1::SpeedButtonStopMp3Click);
+    connect(SpeedButtonShow2, &QPushButton::clicked, this, &TForm1::SpeedButtonShow2Click);
+    connect(SpeedButtonShow, &QPushButton::clicked, this, &TForm1::SpeedButtonShowClick);
     connect(SpeedButtonSetup, &QPushButton::clicked, this, &TForm1::SpeedButtonSetupClick);
     connect(SpeedButtonHelp, &QPushButton::clicked, this, &TForm1::SpeedButtonHelpClick);
     connect(SpeedButtonToClient, &QPushButton::clicked, this, &TForm1::SpeedButtonToClientClick);
@@ -299,9 +304,9 @@ void TForm1::SpeedButtonServerStartClick() {
     setStatus(QStringLiteral("投影服务已启动"));
 }
 
-void TForm1::SpeedButtontimerClick() {
-    SpeedButtontimer->setText(SpeedButtontimer->text() == kTimerIdle ? kTimerRunning : kTimerIdle);
-}
+void TForm1::SpeedButtonShow2Click() { secondScreen_->secondDesktop(); }
+
+void TForm1::SpeedButtonShowClick() { secondScreen_->presenterView(); }
 
 // ---- start-up timer ----------------------------------------------------------
 
@@ -505,7 +510,9 @@ void TForm1::SpeedButtonSetupClick() {
 }
 
 void TForm1::SpeedButtonHelpClick() {
-    if (FormHelp) FormHelp->show();
+    if (!FormHelp) return;
+    FormHelp->show();
+    FormHelp->TimerStart->start();  // loads the own mail address a second later
 }
 
 void TForm1::SpeedButtonToClientClick() {
