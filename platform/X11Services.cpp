@@ -1,6 +1,7 @@
 #include "platform/X11Services.h"
 
 #include <QByteArray>
+#include <QtGlobal>
 #include <QString>
 
 #include <atomic>
@@ -433,6 +434,12 @@ private:
 };
 
 }  // namespace
+
+void preferX11Session() {
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY")) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    if (qEnvironmentVariableIsEmpty("GDK_BACKEND")) qputenv("GDK_BACKEND", "x11");  // LibreOffice's GTK face
+}
 
 std::shared_ptr<WindowSystem> makeX11WindowSystem() {
     auto c = Connection::open();
