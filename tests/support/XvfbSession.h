@@ -14,10 +14,9 @@
 // XvfbSession(XvfbSession::Wm::Openbox) also runs openbox (KV_REQUIRE_OPENBOX()
 // skips without it). Openbox runs with no key or mouse bindings, so every key
 // reaches the focused window (Alt+F4 included) and nothing is closed by the
-// manager; with Wm::OpenboxAltF4Closes, Alt+F4 closes the active window as on
-// desktops (LibreOffice leaves that key to them). ChildProcess starts any other
-// program (slidehost, slidepad) with changed environment variables, a working
-// folder and optional stdout capture.
+// manager (with Wm::OpenboxAltF4Closes, Alt+F4 closes as on desktops).
+// ChildProcess starts any other program (slidehost, slidepad) with
+// changed environment variables, a working folder and optional stdout capture.
 // Use one session at a time per process (it changes DISPLAY); objects that hold
 // X connections must be destroyed before the session. Set KV_KEEP_X_LOGS=1 to
 // keep the session's folder (/tmp/kv-xvfb-*, with xvfb.log and openbox.log).
@@ -69,7 +68,7 @@ public:
     static bool openboxInstalled();
 
     // Starts Xvfb on a free display (1280x1024x24, no TCP) and points DISPLAY at it;
-    // with Wm::Openbox... also starts openbox and waits until it manages the screen.
+    // with Wm::Openbox also starts openbox and waits until it manages the screen.
     explicit XvfbSession(Wm wm = Wm::NoManager);
     ~XvfbSession();  // stops openbox and Xvfb, restores DISPLAY
     XvfbSession(const XvfbSession &) = delete;
