@@ -220,7 +220,8 @@ TEST(EndToEnd, ImpressOpenedShownPagedAndClosedRemotelyAndLocally) {
                                           "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "QT_QPA_PLATFORM=xcb",
                                           "KV_LOCAL_IPV4=127.0.0.1"};
     kvtest::ChildProcess convert, host, localImpress;
-    ASSERT_TRUE(convert.start({"soffice", profile, "--headless", "--convert-to", "pptx", "--outdir", home, SLIDES_FODP}, env));
+    ASSERT_TRUE(convert.start({"soffice", profile, "--headless", "--convert-to", "pptx", "--outdir", home, SLIDES_FODP},
+                              env));
     ASSERT_TRUE(spinUntil([&] { return !convert.running(); }, 90000));
     const QString slides = dir.filePath("three-slides.pptx"), name = QStringLiteral("季度 报告.pptx");
     const QString local = dir.filePath(QStringLiteral("本地 讲稿.pptx"));
@@ -228,7 +229,8 @@ TEST(EndToEnd, ImpressOpenedShownPagedAndClosedRemotelyAndLocally) {
     auto ws = platform::makeX11WindowSystem();
     auto impressOpen = [&] {
         const auto all = ws->topLevelWindows();
-        return std::any_of(all.begin(), all.end(), [&](auto w) { return platform::describePresentationWindow(*ws, w).isImpress(); });
+        return std::any_of(all.begin(), all.end(),
+                           [&](auto w) { return platform::describePresentationWindow(*ws, w).isImpress(); });
     };
     auto onScreen = [](int slide, int ms = 15000) { return spinUntil([&] { return slideOnScreen() == slide; }, ms); };
 
@@ -269,9 +271,7 @@ TEST(EndToEnd, ImpressOpenedShownPagedAndClosedRemotelyAndLocally) {
 
     // "本地", in a profile of its own: the host's Impress may still be ending and take the file.
     platform::FakeServices fakes;
-    fakes.shell->onOpen = [&](const QString &path) {
-        localImpress.start({"soffice", profile + "/local", path.toStdString()}, env);
-    };
+    fakes.shell->onOpen = [&](const QString &path) { localImpress.start({"soffice", profile + "/l", path.toStdString()}, env); };
     kvtest::KeyRecorder self("Korvelo投影助理", 120);  // stands in for the controller's own window
     QTemporaryDir padDir;
     pad::TForm1 form(kvtest::withRealX11(fakes), padDir.path());
