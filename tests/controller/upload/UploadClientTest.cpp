@@ -242,6 +242,26 @@ TEST(UploadClient, DataConnectionThatNeverComesUpTimesOut) {
     EXPECT_EQ(r.shown.last(), false);
 }
 
+TEST(UploadClient, HostThatStopsAnsweringEndsTheUploadAfterThirtySeconds) {
+    pad::ManualTimeline tl;
+    Rig r(tl.factory());
+    r.host.holdAcksAfter = 2;
+    ASSERT_TRUE(r.connect());
+    int moves = 0;
+    QObject::connect(r.upload.get(), &UploadClient::activity, [&] { ++moves; });
+    ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("slow.ppt"), randomBytes(10000))));
+    ASSERT_TRUE(spinUntil([&] { return r.host.acks == 3; }));  // the third chunk is never acknowledged
+    tl.advance(UploadClient::kStallLimitMs - UploadClient::kWatchStepMs);
+    EXPECT_EQ(r.upload->stage(), UploadClient::Stage::Sending);
+    EXPECT_GT(moves, 0);
+    tl.advance(2 * UploadClient::kWatchStepMs);
+    EXPECT_EQ(r.upload->stage(), UploadClient::Stage::Idle);
+    EXPECT_FALSE(r.upload->fileOpen());
+    EXPECT_EQ(r.results, QList<bool>{false});
+    EXPECT_EQ(r.shown, (QList<bool>{true, false}));
+    EXPECT_EQ(r.status.last(), QStringLiteral("文件上传失败"));
+}
+
 TEST(UploadClient, SizesAreSixtyFourBit) {
     Rig r;
     ASSERT_TRUE(r.connect());
