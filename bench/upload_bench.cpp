@@ -380,7 +380,7 @@ int main(int argc, char **argv) {
     bool ok = rate(p) > 0 && plainSame;
     auto line = [&](const char *what, const std::vector<double> &v) {
         const double m = median(v);
-        std::printf("  %-42s %7.2f MiB/s (%7.2f)  %5.1f %% of plain\n", what, rate(m), rate(best(v)),
+        std::printf("  %-46s %7.2f MiB/s (%7.2f)  %5.1f %% of plain\n", what, rate(m), rate(best(v)),
                     rate(p) > 0 ? 100.0 * rate(m) / rate(p) : 0.0);
         ok = ok && rate(m) > 0;
     };
@@ -388,7 +388,7 @@ int main(int argc, char **argv) {
     line("plain client, server in another process", forkedPlain);
     line("slidepad code -> slidehost process", proc);
     line("slidepad code -> host service, own thread", thread);
-    line("slidepad code + host service, one thread", one);
+    line("slidepad code + host service, one event loop", one);
     if (!plainSame) std::printf("  [plain pair: bytes differ]\n");
     std::fflush(stdout);
     return ok ? 0 : 1;
