@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/BlockingIo.h"
 #include "common/Gbk.h"
 #include "controller/ControlLineChannel.h"
 
@@ -23,17 +24,6 @@ namespace pad {
 namespace {
 const QString kFailed = QStringLiteral("文件上传失败");
 constexpr qint64 kReadAhead = 64 * 1024;
-
-bool sendAll(int fd, const char *p, qint64 n) {
-    while (n > 0) {
-        const ssize_t k = ::send(fd, p, static_cast<size_t>(n), MSG_NOSIGNAL);
-        if (k < 0 && errno == EINTR) continue;
-        if (k <= 0) return false;
-        p += k;
-        n -= k;
-    }
-    return true;
-}
 
 bool readAt(int fd, char *p, qint64 n, qint64 offset) {
     while (n > 0) {
@@ -82,7 +72,7 @@ private:
                 blockSize = qMin<qint64>(total_ - sent, kReadAhead);
                 if (!readAt(file_, block.data(), blockSize, blockStart)) return post(News::Failed);
             }
-            if (!sendAll(socket_, block.data() + (sent - blockStart), n)) return post(News::Failed);
+            if (!kv::sendAll(socket_, block.data() + (sent - blockStart), n)) return post(News::Failed);
             sent += n;
             if (sent < total_) {
                 const int percent = int(sent * 100 / total_);

@@ -17,6 +17,7 @@
 #include <limits>
 #include <thread>
 
+#include "common/BlockingIo.h"
 #include "common/Gbk.h"
 #include "common/Text.h"
 #include "host/service/ControlLine.h"
@@ -34,28 +35,6 @@ constexpr int kSettlePollMs = 5;
 
 std::filesystem::path fsPath(const QString &p) {
     return std::filesystem::path(QFile::encodeName(p).toStdString());
-}
-
-bool writeAll(int fd, const char *p, qint64 n) {
-    while (n > 0) {
-        const ssize_t k = ::write(fd, p, static_cast<size_t>(n));
-        if (k < 0 && errno == EINTR) continue;
-        if (k <= 0) return false;
-        p += k;
-        n -= k;
-    }
-    return true;
-}
-
-bool sendAll(int fd, const char *p, qint64 n) {
-    while (n > 0) {
-        const ssize_t k = ::send(fd, p, static_cast<size_t>(n), MSG_NOSIGNAL);
-        if (k < 0 && errno == EINTR) continue;
-        if (k <= 0) return false;
-        p += k;
-        n -= k;
-    }
-    return true;
 }
 }  // namespace
 
@@ -80,7 +59,7 @@ private:
     Next handle(const char *bytes, qint64 n) {
         const Taken t = owner_->take(bytes, n);
         if (t.drop) return Next::Broken;
-        if (t.ack && !sendAll(fd_, reply::next.constData(), reply::next.size())) return Next::Broken;
+        if (t.ack && !kv::sendAll(fd_, reply::next.constData(), reply::next.size())) return Next::Broken;
         if (t.settles) post(false);
         return t.stop ? Next::Stop : Next::Read;
     }
@@ -411,7 +390,7 @@ FileTransfer::Taken FileTransfer::take(const char *bytes, qint64 n) {
 
 void FileTransfer::writeHeld() {
     if (sink_.held.empty()) return;
-    if (sink_.fd < 0 || !writeAll(sink_.fd, sink_.held.data(), qint64(sink_.held.size())))
+    if (sink_.fd < 0 || !kv::writeAll(sink_.fd, sink_.held.data(), qint64(sink_.held.size())))
         sink_.writeFailed = true;
     sink_.held.clear();
 }
