@@ -7,6 +7,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "common/HelpText.h"
+
 namespace pad {
 
 namespace {
@@ -81,18 +83,7 @@ void TFormHelp::SpeedButtonActClick() {
     MemoAct->show();
 }
 
-QString TFormHelp::introductionText() {
-    return QStringLiteral(
-        "Korvelo投影助理\r\n\r\n"
-        "在会议室、教室里，演讲者常常要离开讲台去操作连着投影仪的电脑，翻页、打开下一个演示文稿都很不方便。"
-        "Korvelo投影助理让演讲者在自己的电脑上，通过局域网遥控投影电脑上的幻灯片放映。\r\n\r\n"
-        "它由两部分组成：\r\n"
-        "服务端（投影端）运行在连接投影仪的电脑上，保存共享的演示文稿，接收控制命令，打开、放映、翻页和关闭幻灯片，"
-        "还提供演讲计时、抽签等功能。\r\n"
-        "控制端运行在演讲者的电脑上，自动搜索局域网内的投影端，登录后即可发送翻页、放映、打开、关闭等命令，"
-        "并可把本机的演示文稿上传到投影端。\r\n\r\n"
-        "多位演讲者可以依次申请控制权，由投影端或当前的控制者决定是否移交。");
-}
+QString TFormHelp::introductionText() { return kv::introductionText(); }
 
 QString TFormHelp::instructionsText() {
     return QStringLiteral(

@@ -1,6 +1,7 @@
 #include "host/service/HostApp.h"
 
 #include "host/lots/TFormChouqian.h"
+#include "host/service/HostConfig.h"
 #include "host/service/TForm1.h"
 #include "host/setup/TFormHelp.h"
 #include "host/setup/TFormWorkDir.h"
@@ -22,16 +23,19 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     env = env.completed();
     app->form1_ = std::make_unique<TForm1>(services, env);
     app->order_ << app->form1_->objectName();
-    app->workDir_ = std::make_unique<TFormWorkDir>();
+    app->workDir_ = std::make_unique<TFormWorkDir>(services, env, app->lock_.get());
     app->order_ << app->workDir_->objectName();
-    app->help_ = std::make_unique<TFormHelp>();
+    const MailConfig mail = MailConfig::read(showIniPath(env.programDir));
+    app->help_ = std::make_unique<TFormHelp>(services, env.programDir, mail);
+    app->help_->HostProgramPath = env.programFile;
     app->order_ << app->help_->objectName();
     // The settings window copies the main window's start-up values at its creation.
     app->set_ = std::make_unique<TFormSet>(app->form1_.get(), services, env.programDir);
     app->order_ << app->set_->objectName();
-    app->mail_ = std::make_unique<TFrmSendMail>();
+    app->mail_ = std::make_unique<TFrmSendMail>(services, env.mail, mail);
+    app->help_->setMailForm(app->mail_.get());
     app->order_ << app->mail_->objectName();
-    app->lots_ = std::make_unique<TFormChouqian>();
+    app->lots_ = std::make_unique<TFormChouqian>(services.dialogs);
     app->order_ << app->lots_->objectName();
     app->clock_ = std::make_unique<TFormTimer>();
     app->order_ << app->clock_->objectName();

@@ -1,6 +1,8 @@
 #include "host/service/HostPlatform.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -151,9 +153,13 @@ std::shared_ptr<ChoiceBox> makeMessageChoiceBox() { return std::make_shared<Mess
 HostEnv HostEnv::completed() const {
     HostEnv e = *this;
     if (e.programDir.isEmpty()) e.programDir = QCoreApplication::applicationDirPath();
+    if (e.programFile.isEmpty())
+        e.programFile = QDir(e.programDir).filePath(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    if (!e.desktop) e.desktop = std::make_shared<platform::XdgDesktop>();
     if (!e.pages) e.pages = makeNetworkPageLoader();
     if (!e.tray) e.tray = makeSystemTray();
     if (!e.choice) e.choice = makeMessageChoiceBox();
+    if (!e.mail) e.mail = platform::makeCurlMailSender();
     if (!e.exitProgram) e.exitProgram = [] { QCoreApplication::exit(0); };
     return e;
 }

@@ -9,6 +9,9 @@
 #include <functional>
 #include <memory>
 
+#include "platform/Desktop.h"
+#include "platform/MailSender.h"
+
 class QMenu;
 
 namespace host {
@@ -60,9 +63,13 @@ std::shared_ptr<ChoiceBox> makeMessageChoiceBox();
 // Everything a host start needs besides the platform services.
 struct HostEnv {
     QString programDir;  // where show.ini lives; "" = the running program's folder
+    // The running host program, which the placement copies; "" = programDir + this program's name.
+    QString programFile;
+    std::shared_ptr<platform::Desktop> desktop;  // desktop folder and launchers for the placement
     std::shared_ptr<PageLoader> pages;
     std::shared_ptr<Tray> tray;
     std::shared_ptr<ChoiceBox> choice;
+    std::shared_ptr<platform::MailSender> mail;
     // Ends the program (the message loop); tests record it instead.
     std::function<void()> exitProgram;
 

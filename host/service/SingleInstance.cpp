@@ -26,8 +26,11 @@ SingleInstance::SingleInstance(QString lockDir) {
     path_ = QDir(lockDir).filePath(lockFileName());
 }
 
-SingleInstance::~SingleInstance() {
+SingleInstance::~SingleInstance() { unlock(); }
+
+void SingleInstance::unlock() {
     if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    fd_ = -1;
 }
 
 SingleInstance::Result SingleInstance::tryLock() {

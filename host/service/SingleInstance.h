@@ -18,6 +18,8 @@ public:
     // Unavailable: the lock file cannot be made (no such folder, no rights);
     // the caller lets the start go on rather than never start at all.
     Result tryLock();
+    // Lets another host take the lock (the copy this one hands over to).
+    void unlock();
     bool locked() const { return fd_ >= 0; }
     QString lockPath() const { return path_; }
 

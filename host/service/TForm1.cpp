@@ -505,7 +505,9 @@ void TForm1::SpeedButtonSetupClick() {
 }
 
 void TForm1::SpeedButtonHelpClick() {
-    if (FormHelp) FormHelp->show();
+    if (!FormHelp) return;
+    FormHelp->show();
+    FormHelp->TimerStart->start();  // loads the own mail address a second later
 }
 
 void TForm1::SpeedButtonToClientClick() {

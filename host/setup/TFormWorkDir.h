@@ -1,13 +1,59 @@
 #pragma once
+// Placement window: on the first run it offers to put both programs into one
+// folder with desktop launchers and hands over to the copy there.
+#include <QString>
 #include <QWidget>
+
+#include "host/service/HostPlatform.h"
+#include "platform/Platform.h"
+
+class QComboBox;
+class QFileSystemModel;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+class QTreeView;
 
 namespace host {
 
-// Placement window: copies both programs into a chosen folder on the first run.
+class SingleInstance;
+
 class TFormWorkDir : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormWorkDir(QWidget *parent = nullptr);
+    // lock: this host's single-instance lock, given up for the new copy (may be null).
+    TFormWorkDir(platform::Services services, HostEnv env, SingleInstance *lock = nullptr,
+                 QWidget *parent = nullptr);
+
+    QLabel *Label1, *Label2;
+    QLineEdit *EditWorkDir;
+    QPushButton *SpeedButton3, *SpeedButtonOK, *SpeedButtonCancel;
+    QComboBox *DriveComboBox1;
+    QTreeView *DirectoryListBox1;
+    QStatusBar *StatusBar1;
+    QString PlacementDir;  // the target folder of the last "同意", ending in "/"
+
+    void SpeedButtonOKClick();
+    void SpeedButtonCancelClick();
+    void SpeedButton3Click();
+    void DirectoryListBox1Change();
+    QString statusText() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void setStatus(const QString &text);
+    void setBusy(bool busy);
+
+    platform::Services services_;
+    HostEnv env_;
+    SingleInstance *lock_;
+    QFileSystemModel *folders_ = nullptr;
+    QLabel *statusPanel_;
+    bool busy_ = false;
+    bool centred_ = false;
 };
 
 }  // namespace host

@@ -13,6 +13,7 @@
 #include "host/service/HostFakes.h"
 #include "host/service/TForm1.h"
 #include "host/timer/TFormSet.h"
+#include "platform/FakeMailSender.h"
 #include "platform/Fakes.h"
 #include "tests/support/Ports.h"
 
@@ -29,6 +30,7 @@ struct HostFixture {
     std::shared_ptr<host::FakePageLoader> pages = std::make_shared<host::FakePageLoader>();
     std::shared_ptr<host::FakeTray> tray = std::make_shared<host::FakeTray>();
     std::shared_ptr<host::FakeChoiceBox> choice = std::make_shared<host::FakeChoiceBox>();
+    std::shared_ptr<platform::MailSender> mail = std::make_shared<platform::FakeMailSender>();
     int exits = 0;
     std::unique_ptr<host::HostApp> app;
 
@@ -57,6 +59,7 @@ struct HostFixture {
         e.pages = loader ? loader : pages;
         e.tray = tray;
         e.choice = choice;
+        e.mail = mail;
         e.exitProgram = [this] { ++exits; };
         return e;
     }

@@ -1,0 +1,88 @@
+#include "host/setup/Placement.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "common/IniFile.h"
+#include "common/Text.h"
+#include "host/service/HostConfig.h"
+
+namespace host {
+
+namespace {
+const QString kServer = QStringLiteral("server");
+}
+
+QString Placement::absoluteFolder(const QString &folderText) {
+    QString t = kv::trimmed(folderText);
+    if (t.isEmpty()) return {};
+    if (t == QLatin1String("~") || t.startsWith(QLatin1String("~/"))) t = QDir::homePath() + t.mid(1);
+    return QDir::cleanPath(QDir::home().absoluteFilePath(t));
+}
+
+Placement::Result Placement::place(const QString &folderText) {
+    note_.clear();
+    desktopReady_ = false;
+    // One path, made once, is tested, created and written to.
+    const QString folder = absoluteFolder(folderText);
+    if (!folder.isEmpty() && !QFileInfo(folder).isDir()) QDir().mkdir(folder);  // one level
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return {Outcome::Stays, QStringLiteral("创建文件夹") + (folder.isEmpty() ? folderText : folder) +
+                                    QStringLiteral("失败")};
+    placementDir_ = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+    programDir_ = QFileInfo(env_.programFile).absolutePath() + QLatin1Char('/');
+    desktopFolder_ = env_.desktop->desktopFolder();
+    // The same folder in any spelling: a trailing "/", "..", a symbolic link.
+    return platform::sameFile(placementDir_, programDir_) ? sameFolder() : copyAndHandOver();
+}
+
+void Placement::writeIni(const QString &key, const QString &value) {
+    kv::IniFile(showIniPath(placementDir_)).writeString(kServer, key, value);
+}
+
+Placement::Result Placement::sameFolder() {
+    writeIni(QStringLiteral("RunTimes"), QStringLiteral("2"));
+    writeIni(QStringLiteral("NotDel"), QStringLiteral("0"));
+    for (const auto &[program, launcher] : {std::pair{kPadProgram, kPadLauncher}, {kHostProgram, kHostLauncher}})
+        if (QFileInfo(placementDir_ + program).isFile()) ensureLauncher(launcher, placementDir_ + program);
+    return {Outcome::Placed, note_};
+}
+
+Placement::Result Placement::copyAndHandOver() {
+    if (env_.progress) env_.progress(QStringLiteral("正在更新..."));
+    // The controller first; without one the host is placed all the same.
+    const QString padSource = programDir_ + kPadProgram, padTarget = placementDir_ + kPadProgram;
+    if (QFileInfo(padSource).isFile() && env_.desktop->copyProgram(padSource, padTarget)) {
+        ensureLauncher(kPadLauncher, padTarget);
+        writeIni(QStringLiteral("RunTimes"), QStringLiteral("1"));
+        writeIni(QStringLiteral("NotDel_c"), padSource);
+    }
+    const QString hostTarget = placementDir_ + kHostProgram;
+    if (!env_.desktop->copyProgram(env_.programFile, hostTarget)) return {Outcome::Stays, kUpdateFailed};
+    ensureLauncher(kHostLauncher, hostTarget);
+    writeIni(QStringLiteral("RunTimes"), QStringLiteral("1"));
+    writeIni(QStringLiteral("NotDel_s"), QFileInfo(env_.programFile).absoluteFilePath());
+
+    if (env_.releaseLock) env_.releaseLock();
+    if (env_.shell->startProgram(hostTarget)) return {Outcome::HandedOver, note_};
+    if (env_.retakeLock) env_.retakeLock();
+    return {Outcome::Stays, QStringLiteral("新程序启动失败，请手工启动") + hostTarget};
+}
+
+void Placement::ensureLauncher(const QString &name, const QString &program) {
+    // Never elsewhere: without its desktop folder there are no launchers.
+    if (!desktopReady_) desktopReady_ = !desktopFolder_.isEmpty() && QDir().mkpath(desktopFolder_);
+    if (!desktopReady_) {
+        note_ = QStringLiteral("无法创建桌面文件夹") + desktopFolder_ + QStringLiteral("，未建快捷方式");
+        return;
+    }
+    const QString file = QDir(desktopFolder_).filePath(name + QStringLiteral(".desktop"));
+    // One that starts the right program stays as it is; one that starts another
+    // program or a missing file is replaced.
+    const QString current = env_.desktop->launcherProgram(file);
+    if (!current.isEmpty() && platform::sameFile(current, program)) return;
+    if (!env_.desktop->writeLauncher(file, name, program, placementDir_))
+        note_ = QStringLiteral("创建快捷方式失败：") + file;
+}
+
+}  // namespace host

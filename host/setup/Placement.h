@@ -1,0 +1,67 @@
+#pragma once
+// Puts both programs into one folder with a desktop launcher for each and hands
+// over to the host copy there, which deletes the old files on its first start
+// (RunTimes "1" with NotDel_c / NotDel_s). For the program's own folder it only
+// marks the placement done (RunTimes "2") and adds the missing launchers.
+#include <QString>
+
+#include <functional>
+
+#include "platform/Desktop.h"
+#include "platform/Platform.h"
+
+namespace host {
+
+class Placement {
+public:
+    inline static const QString kPadProgram = QStringLiteral("slidepad");
+    inline static const QString kHostProgram = QStringLiteral("slidehost");
+    inline static const QString kPadLauncher = QStringLiteral("Korvelo投影助理（客户端）");
+    inline static const QString kHostLauncher = QStringLiteral("Korvelo投影助理（服务端）");
+    inline static const QString kUpdateFailed =
+        QStringLiteral("更新不成功，请手工拷贝本目录的文件覆盖原文件完成升级");
+
+    struct Env {
+        QString programFile;  // the running host; the controller lies beside it
+        platform::Desktop *desktop = nullptr;
+        platform::Shell *shell = nullptr;
+        // Around the start of the new copy: its single-instance check must find the lock free.
+        std::function<void()> releaseLock, retakeLock;
+        std::function<void(const QString &)> progress;  // status text while copying
+    };
+
+    enum class Outcome {
+        Stays,       // the window stays open with the status text
+        Placed,      // own folder: marked as placed (status text: launchers that could not be made)
+        HandedOver,  // the new copy started: this host ends
+    };
+    struct Result {
+        Outcome outcome;
+        QString status;
+    };
+
+    explicit Placement(Env env) : env_(std::move(env)) {}
+
+    // Throws kv::IniWriteError when the folder's show.ini cannot be written.
+    Result place(const QString &folderText);
+
+    // The folder text trimmed and made absolute ("~" and relative texts from the
+    // home folder), without a trailing "/"; "" for a blank text.
+    static QString absoluteFolder(const QString &folderText);
+    // The target folder of the last place(), ending in "/".
+    const QString &placementDir() const { return placementDir_; }
+
+private:
+    Result sameFolder();
+    Result copyAndHandOver();
+    // Makes the launcher unless one starting program is there; a note on failure.
+    void ensureLauncher(const QString &name, const QString &program);
+    void writeIni(const QString &key, const QString &value);
+
+    Env env_;
+    QString placementDir_, programDir_, desktopFolder_;
+    bool desktopReady_ = false;
+    QString note_;
+};
+
+}  // namespace host
