@@ -160,6 +160,7 @@ HostEnv HostEnv::completed() const {
     if (!e.tray) e.tray = makeSystemTray();
     if (!e.choice) e.choice = makeMessageChoiceBox();
     if (!e.mail) e.mail = platform::makeCurlMailSender();
+    e.timer = timer.completed();
     if (!e.exitProgram) e.exitProgram = [] { QCoreApplication::exit(0); };
     return e;
 }

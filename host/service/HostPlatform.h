@@ -11,6 +11,7 @@
 
 #include "platform/Desktop.h"
 #include "platform/MailSender.h"
+#include "host/timer/TimerServices.h"
 
 class QMenu;
 
@@ -70,6 +71,7 @@ struct HostEnv {
     std::shared_ptr<Tray> tray;
     std::shared_ptr<ChoiceBox> choice;
     std::shared_ptr<platform::MailSender> mail;
+    TimerServices timer;
     // Ends the program (the message loop); tests record it instead.
     std::function<void()> exitProgram;
 

@@ -42,8 +42,6 @@ namespace {
 const QString kServer = QStringLiteral("server");
 const QString kStartCaption = QStringLiteral("启动投影服务");
 const QString kStopCaption = QStringLiteral("停止投影服务");
-const QString kTimerIdle = QStringLiteral("手动计时");
-const QString kTimerRunning = QStringLiteral("中止");
 
 QPushButton *button(const QString &name, const QString &text, const QString &hint, QWidget *parent) {
     auto *b = new QPushButton(text, parent);
@@ -69,8 +67,7 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     TimerHomePage = new QTimer(this);
     TimerHomePage->setInterval(3000);
     connect(TimerHomePage, &QTimer::timeout, this, &TForm1::TimerHomePageTimer);
-    TimerPPTcount = new QTimer(this);  // the slide-show watch; the presentation timer connects it
-    TimerPPTcount->setInterval(1000);
+    setUpPresentationTimer();
     TimerStart->start();
 
     env_.tray->onActivated = [this] { WMTrayIconLeftClick(); };
@@ -116,7 +113,7 @@ void TForm1::buildUi() {
                                  QStringLiteral("可以最多制作100个签"), this);
     SpeedButtonSetup = button("SpeedButtonSetup", QStringLiteral("设置"), QStringLiteral("参数设置"), this);
     SpeedButtonShow = button("SpeedButtonShow", QStringLiteral("异步投影"), {}, this);
-    SpeedButtontimer = button("SpeedButtontimer", kTimerIdle, QStringLiteral("启动或停止计时器"), this);
+    SpeedButtontimer = button("SpeedButtontimer", QStringLiteral("手动计时"), QStringLiteral("启动或停止计时器"), this);
     SpeedButtonStopMp3 = button("SpeedButtonStopMp3", QStringLiteral("停止音乐"),
                                 QStringLiteral("停止播放音乐"), this);
     SpeedButtonHelp = button("SpeedButtonHelp", QStringLiteral("帮助"), QStringLiteral("帮助信息"), this);
@@ -185,7 +182,8 @@ void TForm1::buildUi() {
     connect(NClose, &QAction::triggered, this, &TForm1::NCloseClick);
 
     connect(SpeedButtonServerStart, &QPushButton::clicked, this, &TForm1::SpeedButtonServerStartClick);
-    connect(SpeedButtontimer, &QPushButton::clicked, this, &TForm1::SpeedButtontimerClick);
+    connect(SpeedButtontimer, &QPushButton::clicked, this, [this] { SpeedButtontimerClick(SpeedButtontimer); });
+    connect(SpeedButtonStopMp3, &QPushButton::clicked, this, &TForm1::SpeedButtonStopMp3Click);
     connect(SpeedButtonSetup, &QPushButton::clicked, this, &TForm1::SpeedButtonSetupClick);
     connect(SpeedButtonHelp, &QPushButton::clicked, this, &TForm1::SpeedButtonHelpClick);
     connect(SpeedButtonToClient, &QPushButton::clicked, this, &TForm1::SpeedButtonToClientClick);
@@ -297,10 +295,6 @@ void TForm1::SpeedButtonServerStartClick() {
     ServiceUser = kv::trimmed(user);
     ServicePassword = kv::trimmed(pass);
     setStatus(QStringLiteral("投影服务已启动"));
-}
-
-void TForm1::SpeedButtontimerClick() {
-    SpeedButtontimer->setText(SpeedButtontimer->text() == kTimerIdle ? kTimerRunning : kTimerIdle);
 }
 
 // ---- start-up timer ----------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "host/service/HostPlatform.h"
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
+#include "host/timer/TimerState.h"
 #include "platform/Platform.h"
 
 class QAction;
@@ -36,7 +37,8 @@ class TFrmSendMail;
 class TFormChouqian;
 class TFormTimer;
 
-class TForm1 : public QWidget, public HostUi {
+// TimerState: the presentation timer's state lives with the main window.
+class TForm1 : public QWidget, public HostUi, public TimerState {
     Q_OBJECT
 public:
     // env.programDir is the folder of show.ini (default: the program's own folder).
@@ -47,6 +49,7 @@ public:
     void setWindows(TFormWorkDir *workDir, TFormHelp *help, TFormSet *set, TFrmSendMail *mail,
                     TFormChouqian *lots, TFormTimer *clock);
     TFormSet *formSet() const { return FormSet; }
+    TFormTimer *formTimer() const { return FormTimer; }
 
     ServiceListeners &listeners() { return listeners_; }
     // The control service on those listeners (protocol, PowerPoint driving, upload, discovery).
@@ -80,7 +83,15 @@ public:
 
     // --- handlers ---
     void SpeedButtonServerStartClick();
-    void SpeedButtontimerClick();
+    // Presentation timer (host/timer/TForm1Timer.cpp). Sender is the button
+    // for every click; the slide-show watch calls with TimerPPTcount.
+    void SpeedButtontimerClick(QObject *Sender);
+    void TimerPPTCount1Timer();  // the 50 ms tick
+    void TimerPPTcountTimer();   // the slide-show watch
+    void TimerSlowBlackTimer();  // one step of the fade
+    void SpeedButtonStopMp3Click();
+    // The timer button and the clock's start/stop button as the run stands.
+    void showTimerCaptions();
     void TimerStartTimer();
     void TimerHomePageTimer();
     void SysCommandToTray();   // minimise: into the tray when there is one
@@ -107,7 +118,7 @@ public:
     QStringList Memo2{QStringLiteral("Memo2")};  // the version page's text lines, never shown
     QComboBox *ComboBoxLocalIP;
     QStatusBar *StatusBar1;
-    QTimer *TimerStart, *TimerHomePage, *TimerPPTcount;
+    QTimer *TimerStart, *TimerHomePage, *TimerPPTcount, *TimerPPTCount1, *TimerSlowBlack;
     QMenu *PopupMenu1;
     QAction *NServerStart, *NTimerStart, *NStopMp3, *NClose;
 
@@ -118,12 +129,6 @@ public:
         AutoStartText, AutoRespText, NewTypeText, AutoCheckNewText, VersionPage;
     QString HostAddress, ScanPortText, DownloadAddress;
     std::uint32_t CheckStartTick = 0;
-    // Presentation timer state, filled in by the timer.
-    bool TimerStopRequest = false, TimerRunning = false, TimerPaused = false;
-    int FadeAlpha = 0;
-    QString LastShowTitle;
-    std::uint32_t TimerStartTick = 0;
-    qint64 TimerTotalSeconds = 0, TimerDueSecond = 0;
 
     static const QString kGreeting;
     static const QString kMakerPage;
@@ -140,6 +145,14 @@ private:
     bool writeIni(const QString &section, const QString &key, const QString &value);
     void deleteOldCopy(const QString &path);
     bool isOwnFile(const QString &path) const;
+    // Presentation timer steps (host/timer/TForm1Timer.cpp).
+    void setUpPresentationTimer();
+    bool checkTimerStart();
+    void beginCount();
+    void consumeTimerStop();
+    void timeUp();
+    bool closeSlidesAtTimeUp();
+    void playTimeUpMusic();
 
     platform::Services services_;
     HostEnv env_;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include "common/Text.h"
 #include "host/service/HostConfig.h"
 #include "host/service/TForm1.h"
+#include "host/timer/TFormTimer.h"
 
 namespace host {
 
@@ -99,6 +101,13 @@ void clearRadios(std::initializer_list<QRadioButton *> radios) {
 
 const QString kServer = QStringLiteral("server");
 const QString kTimer = QStringLiteral("timer");
+const QString kDefaultBackColor = QStringLiteral("clNone");
+const QString kDefaultFontColor = QStringLiteral("clLime");
+const QString kDefaultFontSize = QStringLiteral("16");
+const QString kDefaultFontName = QStringLiteral("MS Sans Serif");
+const QString kDefaultFontHeight = QStringLiteral("32");
+const QString kDefaultFontStyle = QStringLiteral("0000");
+constexpr int kMaxPosition = 32767;  // window positions are 16-bit on X11
 
 QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("false"); }
 
@@ -249,6 +258,15 @@ void TFormSet::buildUi() {
     ComboBox2->addItems({QStringLiteral("无操作"), QStringLiteral("播放音乐")});
     EditMp3 = edit("EditMp3", "", gRun);
     SpeedButtonSel = button("SpeedButtonSel", "...", {}, gRun);
+    const TimerServices &timer = form1_->env().timer;
+    MediaPlayerStart = new TMediaPlayer(timer.media->createPlayer(QStringLiteral("MediaPlayerStart")),
+                                        services_.dialogs, gRun);
+    MediaPlayerStart->setObjectName("MediaPlayerStart");
+    MediaPlayerEnd = new TMediaPlayer(timer.media->createPlayer(QStringLiteral("MediaPlayerEnd")),
+                                      services_.dialogs, gRun);
+    MediaPlayerEnd->setObjectName("MediaPlayerEnd");
+    l7->addWidget(MediaPlayerStart, 0, 5);
+    l7->addWidget(MediaPlayerEnd, 2, 5);
     l7->addWidget(new QLabel(QStringLiteral("计时开始"), gRun), 0, 0);
     l7->addWidget(new QLabel(QStringLiteral("声音"), gRun), 0, 1);
     l7->addWidget(ComboBoxStartMp3, 0, 2);
@@ -320,6 +338,7 @@ void TFormSet::buildUi() {
     connect(DirectoryListBox1, &DirectoryListBox::folderChanged, this, &TFormSet::DirectoryListBox1Change);
     connect(DriveComboBox1, &QComboBox::activated, this,
             [this](int i) { DirectoryListBox1->setFolder(DriveComboBox1->itemText(i)); });
+    connectTimerControls();
 }
 
 QString TFormSet::statusText() const { return statusPanel_->text(); }
@@ -351,7 +370,6 @@ void TFormSet::TimerStartTimer() {
 
     const QString start = ini.readString(kTimer, "start", "M");
     if (start == QLatin1String("ppt")) {
-        if (!RadioButtonStartOnPPT->isChecked()) form1_->LastShowTitle.clear();
         RadioButtonStartOnPPT->setChecked(true);
         form1_->TimerPPTcount->start();
     } else if (start == QLatin1String("M")) {
@@ -391,12 +409,23 @@ void TFormSet::TimerStartTimer() {
 void TFormSet::loadLookIfNeeded() {
     if (lookLoaded_) return;
     const kv::IniFile ini(iniPath());
-    ClockBackColor = ini.readString(kTimer, "BackColor", "clNone");
-    ClockFontColor = ini.readString(kTimer, "color", "clLime");
-    ClockFontSize = ini.readString(kTimer, "size", "16");
-    ClockFontName = ini.readString(kTimer, "name", "MS Sans Serif");
-    ClockFontHeight = ini.readString(kTimer, "height", "32");
-    ClockFontStyle = ini.readString(kTimer, "style", "0000");
+    // A value the clock cannot use gives way to its default here, so that no
+    // layout and no font dialog fails on it later.
+    auto read = [&ini](const char *key, const QString &def, auto usable) {
+        const QString v = ini.readString(kTimer, key, def);
+        return usable(v) ? v : def;
+    };
+    auto color = [](const QString &v) { return colorFromText(v).has_value(); };
+    auto number = [](const QString &v) { return fontLookFromText({}, v, v, {}).has_value(); };
+    ClockBackColor = read("BackColor", kDefaultBackColor, color);
+    ClockFontColor = read("color", kDefaultFontColor, color);
+    ClockFontSize = read("size", kDefaultFontSize, number);
+    ClockFontName = read("name", kDefaultFontName, [](const QString &v) { return !kv::trimmed(v).isEmpty(); });
+    ClockFontHeight = read("height", kDefaultFontHeight, number);
+    ClockFontStyle = read("style", kDefaultFontStyle, [](const QString &v) {
+        static const QRegularExpression re(QStringLiteral("^[01]{1,4}$"));
+        return re.match(v).hasMatch();
+    });
     lookLoaded_ = true;
 }
 
@@ -478,5 +507,253 @@ void TFormSet::SpeedButtonNewClick() {
 }
 
 void TFormSet::SpeedButton2Click() { hide(); }
+
+// ---- clock display -----------------------------------------------------------
+
+void TFormSet::connectTimerControls() {
+    auto onSelect = [this](QRadioButton *r, void (TFormSet::*handler)()) {
+        connect(r, &QRadioButton::toggled, this, [this, handler](bool on) {
+            if (on) (this->*handler)();
+        });
+    };
+    onSelect(RadioButtonPart, &TFormSet::RadioButtonPartClick);
+    onSelect(RadioButtonGlobal, &TFormSet::RadioButtonGlobalClick);
+    onSelect(RadioButtonNoDisp, &TFormSet::RadioButtonNoDispClick);
+    onSelect(RadioButtonLT, &TFormSet::RadioButtonLTClick);
+    onSelect(RadioButtonRT, &TFormSet::RadioButtonRTClick);
+    onSelect(RadioButtonLB, &TFormSet::RadioButtonLBClick);
+    onSelect(RadioButtonRB, &TFormSet::RadioButtonRBClick);
+    onSelect(RadioButtonStartOnPPT, &TFormSet::RadioButtonStartOnPPTClick);
+    onSelect(RadioButtonStartOnM, &TFormSet::RadioButtonStartOnMClick);
+    connect(SpeedButtonFont, &QPushButton::clicked, this, &TFormSet::SpeedButtonFontClick);
+    connect(SpeedButtonTimer, &QPushButton::clicked, this, &TFormSet::SpeedButtonTimerClick);
+    connect(SpeedButtonBackColor, &QPushButton::clicked, this, &TFormSet::SpeedButtonBackColorClick);
+    connect(SpeedButtonNoBack, &QPushButton::clicked, this, &TFormSet::SpeedButtonNoBackClick);
+    connect(SpeedButtonSel, &QPushButton::clicked, this, &TFormSet::SpeedButtonSelClick);
+    connect(SpeedButtonStartSelMp3, &QPushButton::clicked, this, &TFormSet::SpeedButtonStartSelMp3Click);
+    connect(EditMp3, &QLineEdit::returnPressed, this, &TFormSet::EditMp3KeyPress);
+    connect(EditStartMp3, &QLineEdit::returnPressed, this, &TFormSet::EditStartMp3KeyPress);
+    MediaPlayerEnd->onClick = [this](TMediaPlayer::Button b) { MediaPlayerEndClick(b); };
+    MediaPlayerStart->onClick = [this](TMediaPlayer::Button b) { MediaPlayerStartClick(b); };
+}
+
+TFormTimer *TFormSet::clock() const { return form1_->formTimer(); }
+
+ColorValue TFormSet::backColor() const { return colorFromText(ClockBackColor).value_or(kClNone); }
+
+ColorValue TFormSet::fontColor() const {
+    return colorFromText(ClockFontColor).value_or(*colorFromText(kDefaultFontColor));
+}
+
+FontLook TFormSet::fontLook() const {
+    auto look = fontLookFromText(ClockFontName, ClockFontSize, ClockFontHeight, ClockFontStyle);
+    if (!look) look = fontLookFromText(ClockFontName, kDefaultFontSize, kDefaultFontHeight, ClockFontStyle);
+    if (kv::trimmed(look->name).isEmpty()) look->name = kDefaultFontName;
+    return *look;
+}
+
+namespace {
+std::optional<int> position(const QLineEdit *edit) {
+    const auto v = parseWholeNumber(edit->text());
+    if (!v || *v < -kMaxPosition || *v > kMaxPosition) return std::nullopt;
+    return static_cast<int>(*v);
+}
+}  // namespace
+
+QString TFormSet::timerDisplayError() const {
+    if (!RadioButtonPart->isChecked()) return {};
+    if (!position(EditX)) return QStringLiteral("横坐标须为整数");
+    if (!position(EditY)) return QStringLiteral("纵坐标须为整数");
+    return {};
+}
+
+void TFormSet::applyBackground(ColorValue back) {
+    TFormTimer *c = clock();
+    const QColor color = toQColor(back);
+    c->setClockLook(c->Label1->font(), c->labelFontColor(), color);
+    c->setColor(color.isValid() ? color : QColor(Qt::black));
+    c->layers().setTransparentColor(back == kClSilver);
+}
+
+bool TFormSet::ApplyTimerDisplay() {
+    TFormTimer *c = clock();
+    if (!c) return false;
+    if (const QString error = timerDisplayError(); !error.isEmpty()) {
+        services_.dialogs->message(error);
+        return false;
+    }
+    c->setClockText(clockFieldsText(EditH->text(), EditM->text(), EditS->text()));
+    c->setClockLook(toQFont(fontLook()), toQColor(fontColor()), toQColor(backColor()));
+    QPushButton *buttons[] = {c->SpeedButtonTimer, c->SpeedButtonPause, c->SpeedButtonStopMp3,
+                              c->SpeedButtonClose};
+    auto layOut = [&] {
+        c->layers().setAlphaBlend(false);
+        applyBackground(backColor());
+    };
+    if (RadioButtonPart->isChecked()) {
+        for (QPushButton *b : buttons) b->hide();
+        c->Label1->show();
+        c->setLabelCentred(false);
+        c->setAutoSize(true);
+        layOut();
+        c->move(clockScreen().topLeft() + QPoint(*position(EditX), *position(EditY)));
+        c->show();
+        c->raise();
+        c->activateWindow();
+        SpeedButtonTimer->setText(caption::kHideClock);
+    } else if (RadioButtonGlobal->isChecked()) {
+        const QRect screen = clockScreen();
+        const int w = screen.width();
+        c->setAutoSize(false);
+        c->setGeometry(screen);
+        c->Label1->show();
+        c->setLabelCentred(true);
+        for (int i = 0; i < 4; ++i) {
+            QPushButton *b = buttons[i];
+            b->move(w - (4 - i) * TFormTimer::kButtonWidth - 20, 20);
+            QPalette p = b->palette();
+            p.setColor(QPalette::ButtonText, c->labelFontColor());
+            b->setPalette(p);
+            b->show();
+        }
+        layOut();
+        c->show();
+        SpeedButtonTimer->setText(caption::kHideClock);
+    } else if (RadioButtonNoDisp->isChecked()) {
+        c->hide();
+        SpeedButtonTimer->setText(caption::kShowClock);
+    }
+    return true;
+}
+
+void TFormSet::SpeedButtonTimerClick() {
+    TFormTimer *c = clock();
+    if (!c) return;
+    if (SpeedButtonTimer->text() == caption::kShowClock) {
+        c->move(100, c->y());
+        SpeedButtonTimer->setText(caption::kHideClock);
+        c->setStayOnTop(false);
+        if (!ApplyTimerDisplay()) SpeedButtonTimer->setText(caption::kShowClock);
+    } else {
+        c->hide();
+        SpeedButtonTimer->setText(caption::kShowClock);
+    }
+}
+
+void TFormSet::SpeedButtonFontClick() {
+    TFormTimer *c = clock();
+    if (!c) return;
+    const auto choice = form1_->env().timer.lookDialogs->chooseFont({toQFont(fontLook()), toQColor(fontColor())});
+    if (!choice) return;
+    // Docked to the right or bottom edge of its screen, the small clock stays there.
+    const QRect screen = clockScreen();
+    QPoint at = c->pos() - screen.topLeft();
+    if (auto x = position(EditX)) at.setX(*x);
+    if (auto y = position(EditY)) at.setY(*y);
+    const bool right = at.x() + c->Label1->width() + 5 >= screen.width();
+    const bool bottom = at.y() + c->Label1->height() + 5 >= screen.height();
+
+    c->setClockLook(choice->font, choice->color, c->labelBackColor());
+    const FontLook look = fromQFont(c->Label1->font());
+    ClockFontColor = colorToText(fromQColor(choice->color));
+    ClockFontSize = QString::number(look.size);
+    ClockFontHeight = QString::number(look.height);
+    ClockFontName = look.name;
+    ClockFontStyle = look.style;
+
+    const QSize size = c->Label1->size();
+    if (right || at.x() + size.width() > screen.width() - 5)
+        EditX->setText(QString::number(screen.width() - size.width() - 5));
+    if (bottom || at.y() + size.height() > screen.height() - 5)
+        EditY->setText(QString::number(screen.height() - size.height() - 5));
+    c->hide();
+    c->setStayOnTop(false);
+    ApplyTimerDisplay();
+}
+
+void TFormSet::SpeedButtonBackColorClick() {
+    TFormTimer *c = clock();
+    if (!c) return;
+    const auto chosen = form1_->env().timer.lookDialogs->chooseColor(toQColor(backColor()));
+    if (!chosen) return;
+    if (!c->isVisible()) {
+        c->setStayOnTop(false);
+        if (!ApplyTimerDisplay()) return;
+    }
+    ClockBackColor = colorToText(fromQColor(*chosen));
+    applyBackground(backColor());
+}
+
+void TFormSet::SpeedButtonNoBackClick() {
+    TFormTimer *c = clock();
+    if (!c) return;
+    if (!c->isVisible()) {
+        c->setStayOnTop(false);
+        if (!ApplyTimerDisplay()) return;
+    }
+    ClockBackColor = colorToText(kClSilver);
+    applyBackground(kClSilver);
+}
+
+void TFormSet::RadioButtonPartClick() { ComboBox1->show(); }
+
+void TFormSet::RadioButtonGlobalClick() { ComboBox1->hide(); }
+
+void TFormSet::RadioButtonNoDispClick() {
+    if (TFormTimer *c = clock()) c->hide();
+    SpeedButtonTimer->setText(caption::kShowClock);
+    ComboBox1->show();
+}
+
+void TFormSet::placeAtCorner(bool right, bool bottom) {
+    TFormTimer *c = clock();
+    if (!c) return;
+    // Relative to the clock's screen, with the clock text's own size whatever
+    // the window's layout is now.
+    const QRect screen = clockScreen();
+    const int x = right ? screen.width() - c->Label1->width() - 5 : 5;
+    const int y = bottom ? screen.height() - c->Label1->height() - 5 : 5;
+    EditX->setText(QString::number(x));
+    EditY->setText(QString::number(y));
+    c->move(screen.topLeft() + QPoint(x, y));
+}
+
+// ---- music and start option -----------------------------------------------------
+
+void TFormSet::pickMusic(QLineEdit *edit, TMediaPlayer *player) {
+    const QString path = services_.dialogs->openFile(kMusicFilter, QFileInfo(edit->text()).absolutePath());
+    if (path.isEmpty()) return;
+    edit->setText(path);
+    player->setFileName(edit->text());
+    player->Open();
+}
+
+void TFormSet::enterMusic(QLineEdit *edit, TMediaPlayer *player) {
+    const QString path = edit->text();
+    if (kv::trimmed(path).isEmpty() || !QFileInfo(path).isFile()) return;
+    player->setFileName(path);
+    if (player->Open()) player->Play();
+}
+
+void TFormSet::SpeedButtonSelClick() { pickMusic(EditMp3, MediaPlayerEnd); }
+void TFormSet::SpeedButtonStartSelMp3Click() { pickMusic(EditStartMp3, MediaPlayerStart); }
+void TFormSet::EditMp3KeyPress() { enterMusic(EditMp3, MediaPlayerEnd); }
+void TFormSet::EditStartMp3KeyPress() { enterMusic(EditStartMp3, MediaPlayerStart); }
+
+// The control's own Stop keeps the position; its Stop button starts the next Play from the top.
+void TFormSet::MediaPlayerEndClick(TMediaPlayer::Button button) {
+    if (button == TMediaPlayer::Button::Stop) MediaPlayerEnd->Rewind();
+}
+
+void TFormSet::MediaPlayerStartClick(TMediaPlayer::Button button) {
+    if (button == TMediaPlayer::Button::Stop) MediaPlayerStart->Rewind();
+}
+
+void TFormSet::RadioButtonStartOnPPTClick() {
+    form1_->LastShowTitle.clear();
+    form1_->TimerPPTcount->start();
+}
+
+void TFormSet::RadioButtonStartOnMClick() { form1_->TimerPPTcount->stop(); }
 
 }  // namespace host

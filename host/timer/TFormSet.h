@@ -9,6 +9,8 @@
 
 #include <functional>
 
+#include "host/timer/ClockLook.h"
+#include "host/timer/TMediaPlayer.h"
 #include "platform/Platform.h"
 
 class QCheckBox;
@@ -24,6 +26,7 @@ class QTimer;
 namespace host {
 
 class TForm1;
+class TFormTimer;
 
 // Folder list: the folder's parent entry and its sub-folders; a double click
 // enters one. folderChanged fires only when the folder really changes.
@@ -67,6 +70,7 @@ public:
     QComboBox *ComboBox1, *ComboBox2;
     QLineEdit *EditMp3;
     QPushButton *SpeedButtonSel;
+    TMediaPlayer *MediaPlayerStart, *MediaPlayerEnd;
     // Tab "系统".
     QComboBox *DriveComboBox1;
     DirectoryListBox *DirectoryListBox1;
@@ -90,6 +94,36 @@ public:
     void SpeedButtonNewClick();
     void SpeedButton2Click();
 
+    // The clock: text, look and layout for the chosen display option. False
+    // (after a message box) when the position edits hold no usable number.
+    bool ApplyTimerDisplay();
+    // The message a layout would fail with now; "" when it would not.
+    QString timerDisplayError() const;
+    // Look and position of the clock.
+    void SpeedButtonFontClick();
+    void SpeedButtonTimerClick();
+    void SpeedButtonBackColorClick();
+    void SpeedButtonNoBackClick();
+    void RadioButtonPartClick();
+    void RadioButtonGlobalClick();
+    void RadioButtonNoDispClick();
+    void RadioButtonLTClick() { placeAtCorner(false, false); }
+    void RadioButtonRTClick() { placeAtCorner(true, false); }
+    void RadioButtonLBClick() { placeAtCorner(false, true); }
+    void RadioButtonRBClick() { placeAtCorner(true, true); }
+    // Music and the start option.
+    void SpeedButtonSelClick();
+    void SpeedButtonStartSelMp3Click();
+    void EditMp3KeyPress();       // Enter
+    void EditStartMp3KeyPress();  // Enter
+    void MediaPlayerEndClick(TMediaPlayer::Button button);
+    void MediaPlayerStartClick(TMediaPlayer::Button button);
+    void RadioButtonStartOnPPTClick();
+    void RadioButtonStartOnMClick();
+
+    static inline const QString kMusicFilter =
+        QStringLiteral("音乐文件 (*.mp3 *.wav *.ogg *.oga *.flac *.m4a *.aac *.wma *.mid *.midi);;所有文件 (*)");
+
     QString statusText() const;
     void setStatusText(const QString &text);
     bool loaded() const { return loaded_; }
@@ -99,6 +133,17 @@ private:
     void FormCreate();
     void buildUi();
     void loadLookIfNeeded();
+    void connectTimerControls();
+    TFormTimer *clock() const;
+    // The look values as numbers; a value that does not convert gives its key's default.
+    ColorValue backColor() const;
+    ColorValue fontColor() const;
+    FontLook fontLook() const;
+    // Background of the clock text, the window's colour and the see-through key.
+    void applyBackground(ColorValue back);
+    void placeAtCorner(bool right, bool bottom);
+    void pickMusic(QLineEdit *edit, TMediaPlayer *player);
+    void enterMusic(QLineEdit *edit, TMediaPlayer *player);
 
     TForm1 *form1_;
     platform::Services services_;

@@ -1,11 +1,207 @@
 #include "host/timer/TFormTimer.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include "host/service/TForm1.h"
+#include "host/timer/ClockLook.h"
+#include "host/timer/TFormSet.h"
+
 namespace host {
 
-TFormTimer::TFormTimer(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+using namespace caption;
+
+TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), form1_(form1), layers_(this) {
     setObjectName(QStringLiteral("FormTimer"));
     setWindowTitle(QStringLiteral("计时显示"));
+    setAutoFillBackground(true);
+    setColor(Qt::black);
+    layers_.setTransparentColorValue(kTransparentColorValue);
+    layers_.setAlphaBlendValue(200);
+
+    Label1 = new QLabel(QStringLiteral("00:00:00"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    QFont f(QStringLiteral("宋体"));
+    f.setPixelSize(67);
+    f.setBold(true);
+    setClockLook(f, Qt::green, QColor());
+    Label1->setGeometry(0, 0, 280, 67);
+    Label1->installEventFilter(this);
+
+    auto button = [this](const char *name, const QString &text, int left) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(QLatin1String(name));
+        b->setFlat(true);
+        b->setAutoFillBackground(true);
+        b->setFocusPolicy(Qt::NoFocus);
+        QFont bf(QStringLiteral("MS Sans Serif"));
+        bf.setPixelSize(16);
+        b->setFont(bf);
+        b->setGeometry(left, 32, kButtonWidth, 30);
+        b->hide();
+        return b;
+    };
+    SpeedButtonTimer = button("SpeedButtonTimer", kClockStart, 6);
+    SpeedButtonPause = button("SpeedButtonPause", kPause, 106);
+    SpeedButtonStopMp3 = button("SpeedButtonStopMp3", QStringLiteral("停止音乐"), 204);
+    SpeedButtonClose = button("SpeedButtonClose", QStringLiteral("关闭"), 303);
+    connect(SpeedButtonTimer, &QPushButton::clicked, this, &TFormTimer::SpeedButtonTimerClick);
+    connect(SpeedButtonPause, &QPushButton::clicked, this, &TFormTimer::SpeedButtonPauseClick);
+    connect(SpeedButtonStopMp3, &QPushButton::clicked, this, &TFormTimer::SpeedButtonStopMp3Click);
+    connect(SpeedButtonClose, &QPushButton::clicked, this, &TFormTimer::SpeedButtonCloseClick);
+
+    setGeometry(283, 105, 393, 67);
+    contentChanged();
+}
+
+// ---- look --------------------------------------------------------------------
+
+void TFormTimer::setColor(const QColor &color) {
+    color_ = color;
+    QPalette p = palette();
+    p.setColor(QPalette::Window, color);
+    setPalette(p);
+}
+
+void TFormTimer::setStayOnTop(bool on) {
+    if (stayOnTop() == on) return;
+    const bool shown = isVisible();
+    // Qt hides a window whose flags change.
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (shown) show();
+}
+
+void TFormTimer::setAutoSize(bool on) {
+    autoSize_ = on;
+    contentChanged();
+}
+
+void TFormTimer::setClockText(const QString &text) {
+    if (Label1->text() == text) return;
+    Label1->setText(text);
+    contentChanged();
+}
+
+void TFormTimer::setClockLook(const QFont &font, const QColor &fontColor, const QColor &back) {
+    labelBack_ = back;
+    Label1->setFont(font);
+    QPalette p = Label1->palette();
+    p.setColor(QPalette::WindowText, fontColor);
+    if (back.isValid()) p.setColor(QPalette::Window, back);
+    Label1->setPalette(p);
+    Label1->setAutoFillBackground(back.isValid());
+    contentChanged();
+}
+
+QColor TFormTimer::labelFontColor() const { return Label1->palette().color(QPalette::WindowText); }
+
+void TFormTimer::setLabelCentred(bool centred) {
+    labelCentred_ = centred;
+    if (!centred) Label1->move(0, 0);
+    contentChanged();
+}
+
+void TFormTimer::contentChanged() {
+    Label1->adjustSize();
+    // Each new text stays in the middle, whatever its width.
+    if (labelCentred_)
+        Label1->move(roundHalfEven((width() - Label1->width()) / 2.0),
+                     roundHalfEven((height() - Label1->height()) / 2.0));
+    if (autoSize_) {
+        QRect used;
+        for (QWidget *w : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (!w->isHidden()) used |= w->geometry();
+        if (!used.isEmpty()) resize(used.right() + 1, used.bottom() + 1);
+    }
+    if (layers_.transparentColor()) layers_.reshape();
+}
+
+void TFormTimer::coverScreen(bool fade) {
+    const QRect screen = clockScreen();
+    const int w = screen.width();
+    SpeedButtonTimer->hide();
+    autoSize_ = false;
+    Label1->hide();
+    setColor(Qt::black);
+    layers_.setTransparentColor(false);
+    layers_.setAlphaBlendValue(0);
+    layers_.setAlphaBlend(fade);
+    SpeedButtonStopMp3->move(w - 2 * kButtonWidth - 20, 20);
+    SpeedButtonStopMp3->show();
+    QPalette p = SpeedButtonClose->palette();
+    p.setColor(QPalette::ButtonText, labelFontColor());
+    SpeedButtonClose->setPalette(p);
+    SpeedButtonClose->move(w - kButtonWidth - 20, 20);
+    SpeedButtonClose->show();
+    setGeometry(screen);
+    hide();
+    show();
+    raise();
+}
+
+// ---- drag ---------------------------------------------------------------------
+
+bool TFormTimer::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == Label1) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            Label1MouseDown(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+            return true;
+        case QEvent::MouseMove:
+            Label1MouseMove(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+            return true;
+        case QEvent::MouseButtonRelease:
+            Label1MouseUp();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFormTimer::Label1MouseDown(const QPoint &cursor) {
+    dragging_ = true;
+    dragOffset_ = cursor - pos();
+}
+
+void TFormTimer::Label1MouseMove(const QPoint &cursor) {
+    if (!dragging_) return;
+    move(cursor - dragOffset_);
+    if (TFormSet *set = form1_->formSet()) {
+        const QPoint origin = clockScreen().topLeft();
+        set->EditX->setText(QString::number(x() - origin.x()));
+        set->EditY->setText(QString::number(y() - origin.y()));
+    }
+}
+
+void TFormTimer::Label1MouseUp() { dragging_ = false; }
+
+// ---- buttons --------------------------------------------------------------------
+
+void TFormTimer::SpeedButtonTimerClick() {
+    form1_->SpeedButtontimer->click();
+    // The click starts or stops by the timer's own state; the captions follow it.
+    form1_->showTimerCaptions();
+}
+
+void TFormTimer::SpeedButtonPauseClick() {
+    const bool pause = SpeedButtonPause->text() == kPause;
+    form1_->TimerPaused = pause;
+    SpeedButtonPause->setText(pause ? kResume : kPause);
+}
+
+void TFormTimer::SpeedButtonStopMp3Click() { form1_->SpeedButtonStopMp3Click(); }
+
+void TFormTimer::SpeedButtonCloseClick() {
+    form1_->TimerSlowBlack->stop();
+    if (TFormSet *set = form1_->formSet()) set->SpeedButtonTimer->setText(kShowClock);
+    if (form1_->timerInProgress()) form1_->SpeedButtontimer->click();
+    hide();
 }
 
 }  // namespace host

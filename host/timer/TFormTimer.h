@@ -1,13 +1,78 @@
 #pragma once
+// The clock window of the presentation timer: a borderless window with one
+// large label, the small clock where the user put it or the whole screen with
+// four buttons at its top right. The settings window lays it out
+// (TFormSet::ApplyTimerDisplay); the timer writes the time into it.
+#include <QColor>
 #include <QWidget>
+
+#include "platform/LayeredWindow.h"
+
+class QLabel;
+class QPushButton;
 
 namespace host {
 
-// Clock window of the presentation timer; frameless, kept above other windows.
+class TForm1;
+
 class TFormTimer : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormTimer(QWidget *parent = nullptr);
+    explicit TFormTimer(TForm1 *form1, QWidget *parent = nullptr);
+
+    static constexpr int kButtonWidth = 90;
+    static inline const QColor kTransparentColorValue{192, 192, 192};  // silver
+
+    QLabel *Label1;
+    QPushButton *SpeedButtonTimer, *SpeedButtonPause, *SpeedButtonStopMp3, *SpeedButtonClose;
+
+    // Drag by the label: the window follows the cursor; the settings window's
+    // EditX and EditY follow the window, relative to the clock's screen.
+    void Label1MouseDown(const QPoint &cursor);
+    void Label1MouseMove(const QPoint &cursor);
+    void Label1MouseUp();
+
+    void SpeedButtonTimerClick();
+    void SpeedButtonPauseClick();
+    void SpeedButtonStopMp3Click();
+    void SpeedButtonCloseClick();
+
+    // Automatic sizing: the window fits its visible controls.
+    void setAutoSize(bool on);
+    bool autoSize() const { return autoSize_; }
+    void setColor(const QColor &color);
+    QColor color() const { return color_; }
+    platform::LayeredWindow &layers() { return layers_; }
+    void setStayOnTop(bool on);
+    bool stayOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+    void setClockText(const QString &text);
+    // Font, its colour and the label's background (invalid: none of its own).
+    void setClockLook(const QFont &font, const QColor &fontColor, const QColor &back);
+    QColor labelBackColor() const { return labelBack_; }
+    QColor labelFontColor() const;
+    // After the controls changed: fits the window when sizing is on, keeps a
+    // centred label in the middle and cuts the shape anew.
+    void contentChanged();
+    // The label in the middle of the window from now on (full screen), or at
+    // its top left corner (the small clock).
+    void setLabelCentred(bool centred);
+
+    // Time-up: the window turns black over the screen, at once or fading in.
+    void coverScreen(bool fade);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    TForm1 *form1_;
+    platform::LayeredWindow layers_;
+    bool autoSize_ = true;
+    bool labelCentred_ = false;
+    QColor color_{Qt::black};
+    QColor labelBack_;
+    bool dragging_ = false;
+    QPoint dragOffset_;
 };
 
 }  // namespace host

@@ -31,6 +31,7 @@ struct HostFixture {
     std::shared_ptr<host::FakeTray> tray = std::make_shared<host::FakeTray>();
     std::shared_ptr<host::FakeChoiceBox> choice = std::make_shared<host::FakeChoiceBox>();
     std::shared_ptr<platform::MailSender> mail = std::make_shared<platform::FakeMailSender>();
+    host::TimerServices timer;  // empty: the real players, dialogs and clock
     int exits = 0;
     std::unique_ptr<host::HostApp> app;
 
@@ -60,6 +61,7 @@ struct HostFixture {
         e.tray = tray;
         e.choice = choice;
         e.mail = mail;
+        e.timer = timer;
         e.exitProgram = [this] { ++exits; };
         return e;
     }

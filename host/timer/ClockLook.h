@@ -1,0 +1,55 @@
+#pragma once
+// The clock's look as show.ini keeps it: colours in the colour text form
+// ("clLime", "$00bbggrr", decimal), the font as name, size in points, height
+// in pixels (negative: character height, positive: cell height) and four
+// style characters for bold, italic, underline and strike-out.
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace host {
+
+using ColorValue = std::uint32_t;  // 00BBGGRR; clNone and clDefault above that
+inline constexpr ColorValue kClNone = 0x1FFFFFFF;
+inline constexpr ColorValue kClDefault = 0x20000000;
+inline constexpr ColorValue kClSilver = 0x00C0C0C0;
+
+// A colour name (any case) or an integer ("$" or "0x" hexadecimal, or decimal);
+// nullopt for anything else, system colours included.
+std::optional<ColorValue> colorFromText(const QString &text);
+// The name when there is one, else "$" and eight lower-case hexadecimal digits.
+QString colorToText(ColorValue value);
+// Invalid for clNone and clDefault (no colour of its own).
+QColor toQColor(ColorValue value);
+ColorValue fromQColor(const QColor &color);
+
+struct FontLook {
+    QString name;
+    int size = 16;
+    int height = 32;
+    QString style = QStringLiteral("0000");
+};
+// Nullopt when size or height is no whole number or out of reason.
+std::optional<FontLook> fontLookFromText(const QString &name, const QString &size,
+                                         const QString &height, const QString &style);
+// Exactly the styles that style names: a "0" clears its style.
+QFont toQFont(const FontLook &look);
+FontLook fromQFont(const QFont &font);
+
+// "hh:mm:ss": each value as "0" and its digits, of which the last two count.
+QString FormatHMS(int hours, int minutes, int seconds);
+// The same from the texts of the three edits, trimmed and not checked.
+QString clockFieldsText(const QString &h, const QString &m, const QString &s);
+
+// The screen the small clock stands on and the full-screen clock fills: the
+// first screen other than the primary one when there are several.
+QRect clockScreen();
+
+// Nearest integer, halves to even.
+int roundHalfEven(double v);
+
+}  // namespace host

@@ -1,0 +1,52 @@
+#include "platform/LayeredWindow.h"
+
+#include <QBitmap>
+#include <QPixmap>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace platform {
+
+void LayeredWindow::setAlphaBlend(bool on) {
+    alphaBlend_ = on;
+    applyOpacity();
+}
+
+void LayeredWindow::setAlphaBlendValue(int value) {
+    alphaValue_ = std::clamp(value, 0, 255);
+    applyOpacity();
+}
+
+void LayeredWindow::applyOpacity() {
+    window_->setWindowOpacity(alphaBlend_ ? alphaValue_ / 255.0 : 1.0);
+}
+
+void LayeredWindow::setTransparentColor(bool on) {
+    keyOn_ = on;
+    reshape();
+}
+
+void LayeredWindow::setTransparentColorValue(const QColor &key) {
+    key_ = key;
+    reshape();
+}
+
+void LayeredWindow::reshape() {
+    if (!keyOn_) {
+        if (!window_->mask().isEmpty()) window_->clearMask();
+        return;
+    }
+    QRegion shape = regionWithout(window_->grab().toImage(), key_);
+    // An empty mask would mean no mask at all, that is the whole window.
+    if (shape.isEmpty()) shape = QRegion(0, 0, 1, 1);
+    if (shape != window_->mask()) window_->setMask(shape);
+}
+
+QRegion regionWithout(const QImage &image, const QColor &key) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const QImage bits = rgb.createMaskFromColor(key.rgb(), Qt::MaskInColor);
+    return QRegion(QBitmap::fromImage(bits));
+}
+
+}  // namespace platform
