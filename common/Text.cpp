@@ -1,5 +1,7 @@
 #include "common/Text.h"
 
+#include <array>
+
 namespace kv {
 
 QString trimmed(const QString &s) {
@@ -24,6 +26,9 @@ bool IsAllDigits(const QString &s) {
     return true;
 }
 
+bool hasLineBreak(const QByteArray &s) { return s.contains('\r') || s.contains('\n'); }
+bool hasLineBreak(const QString &s) { return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n')); }
+
 std::optional<quint64> parseDecimal(const QString &s, quint64 max) {
     const QString t = trimmed(s);
     if (!IsAllDigits(t)) return std::nullopt;
@@ -35,21 +40,40 @@ std::optional<quint64> parseDecimal(const QString &s, quint64 max) {
     return v;
 }
 
-bool IsValidIPv4(const QString &s) {
+namespace {
+std::optional<std::array<quint64, 4>> ipv4Parts(const QString &s) {
+    std::array<quint64, 4> parts{};
     QString t = trimmed(s);
     for (int i = 0; i < 3; ++i) {
         qsizetype dot = t.indexOf(QLatin1Char('.'));
-        if (dot < 0) return false;
+        if (dot < 0) return std::nullopt;
         QString part = t.left(dot);
         // A part with blanks before its dot is not a number as it stands.
-        if (part != trimmed(part)) return false;
+        if (part != trimmed(part)) return std::nullopt;
         auto v = parseDecimal(part);
-        if (!v || *v > 255) return false;
+        if (!v || *v > 255) return std::nullopt;
+        parts[i] = *v;
         t = trimmed(t.mid(dot + 1));
-        if (t.isEmpty()) return false;
+        if (t.isEmpty()) return std::nullopt;
     }
     auto v = parseDecimal(t);
-    return v && *v <= 255;
+    if (!v || *v > 255) return std::nullopt;
+    parts[3] = *v;
+    return parts;
+}
+}  // namespace
+
+bool IsValidIPv4(const QString &s) { return ipv4Parts(s).has_value(); }
+
+QString normalizedIPv4(const QString &s) {
+    const auto p = ipv4Parts(s);
+    if (!p) return {};
+    return QStringLiteral("%1.%2.%3.%4").arg((*p)[0]).arg((*p)[1]).arg((*p)[2]).arg((*p)[3]);
+}
+
+QString normalizedPrefix(const QString &prefix) {
+    QString a = normalizedIPv4(prefix + QLatin1Char('1'));
+    return a.isEmpty() ? a : a.left(a.lastIndexOf(QLatin1Char('.')) + 1);
 }
 
 QString timeOfDayText(const QTime &t) { return t.toString(QStringLiteral("H:mm:ss")); }

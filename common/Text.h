@@ -19,6 +19,17 @@ bool IsAllDigits(const QString &s);
 // Leading zeros are read as decimal ("010" is 10); a digit run too long for a
 // 32-bit value is simply invalid.
 bool IsValidIPv4(const QString &s);
+// The address IsValidIPv4 accepts, in plain decimal ("010.0.0.1" gives
+// "10.0.0.1"); "" when it is not one. Sockets read a leading zero as octal,
+// so every address is normalised before a socket sees it.
+QString normalizedIPv4(const QString &s);
+// A scan prefix ("010.1.2." with its final dot) in plain decimal; "" when the
+// prefix followed by a host number is no address.
+QString normalizedPrefix(const QString &prefix);
+
+// A CR or LF inside: sent on a control connection, the rest would be a line of its own.
+bool hasLineBreak(const QByteArray &s);
+bool hasLineBreak(const QString &s);
 
 // Decimal value of a trimmed digit run; nullopt when not IsAllDigits or when
 // it does not fit max.

@@ -3,8 +3,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
-#include "common/LineSplitter.h"
-#include "controller/ControlLineChannel.h"
+#include "common/Text.h"
 
 namespace pad {
 
@@ -64,6 +63,7 @@ void ControlClient::closeSocket() {
     socket_->abort();
     closingByUs_ = false;
     queue_.clear();
+    framer_.clear();
 }
 
 ControlClient::ConnectResult ControlClient::connectAndLogin(const QString &host, quint16 port,
@@ -98,7 +98,8 @@ void ControlClient::disconnectFromHost() {
 }
 
 bool ControlClient::sendLine(const QByteArray &line) {
-    if (!isConnected()) return false;
+    // A line break inside would make the rest a command of its own.
+    if (!isConnected() || kv::hasLineBreak(line)) return false;
     QByteArray bytes = line + "\r\n";
     if (socket_->write(bytes) != bytes.size()) return false;
     socket_->flush();
@@ -119,18 +120,14 @@ void ControlClient::keepAliveTick() {
 }
 
 void ControlClient::onReadyRead() {
-    // Complete lines are dispatched; of an unterminated remainder only the
-    // lone reply words are reported, the rest is dropped.
-    kv::SplitLines split = kv::splitLines(socket_->readAll());
-    QList<QByteArray> lone;
-    for (QByteArray line : split.lines) {
-        // A lone reply word glued to the front (the end of a listing before
-        // "s_name", say) would swallow the reply it precedes: split it off.
-        lone += takeGluedReplies(line);
-        if (!line.isEmpty()) queue_.append(line);
-    }
-    lone += takeLoneReplies(split.remainder);
-    for (const QByteArray &w : lone) emit unterminatedReply(w);
+    // A reply split across reads waits for its CR LF; only the lone reply
+    // words are taken without one.
+    framer_.feed(
+        socket_->readAll(),
+        [this](const QByteArray &line) {
+            if (!line.isEmpty()) queue_.append(line);
+        },
+        [this](const QByteArray &word) { emit unterminatedReply(word); });
     if (dispatching_) return;  // a handler pumping messages: the outer loop takes them in order
     dispatching_ = true;
     while (!queue_.isEmpty()) dispatch(queue_.takeFirst());
@@ -164,6 +161,7 @@ void ControlClient::onDisconnected() {
     keepAlive_->stop();
     loggedIn_ = false;
     queue_.clear();
+    framer_.clear();
     if (!closingByUs_) emit hostClosed();
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "controller/ControlLineChannel.h"
 #include "platform/Platform.h"
 
 class QTcpSocket;
@@ -52,7 +53,8 @@ public:
     bool isConnected() const;
     bool isLoggedIn() const { return loggedIn_; }
 
-    // Writes line + CR LF as one send, only while connected. True when written.
+    // Writes line + CR LF as one send, only while connected and only when the
+    // line holds no CR or LF. True when written.
     bool sendLine(const QByteArray &line);
 
     // Stamps a user action for the idle cut-off.
@@ -105,6 +107,7 @@ private:
     bool loggedIn_ = false;
     bool closingByUs_ = false;
     bool dispatching_ = false;
+    ReplyFramer framer_;
     QList<QByteArray> queue_;
     std::uint32_t lastActivity_ = 0;
 };

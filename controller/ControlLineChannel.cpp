@@ -15,7 +15,7 @@ SocketLineChannel::SocketLineChannel(QObject *parent) : QObject(parent), socket_
 
 void SocketLineChannel::connectToHost(const QString &address, quint16 port, const QString &localAddress) {
     socket_->abort();
-    buffer_.clear();
+    framer_.clear();
     address_ = address;
     port_ = port;
     if (!localAddress.isEmpty()) socket_->bind(QHostAddress(localAddress), 0);
@@ -24,8 +24,10 @@ void SocketLineChannel::connectToHost(const QString &address, quint16 port, cons
 
 void SocketLineChannel::close() {
     socket_->abort();
-    buffer_.clear();
+    framer_.clear();
 }
+
+QString SocketLineChannel::localAddress() const { return socket_->localAddress().toString(); }
 
 bool SocketLineChannel::isOpen() const {
     return socket_->state() == QAbstractSocket::ConnectedState;
@@ -71,19 +73,24 @@ QList<QByteArray> takeLoneReplies(QByteArray &rest) {
     return words;
 }
 
-void SocketLineChannel::readAll() {
-    const QList<QByteArray> lines = buffer_.feed(socket_->readAll());
-    for (QByteArray l : lines) {
+void ReplyFramer::feed(const QByteArray &bytes, const Sink &line, const Sink &word) {
+    for (QByteArray l : buffer_.feed(bytes)) {
         // "s_busylist" glued to the next reply: both are meant.
-        for (const QByteArray &w : takeGluedReplies(l)) emit unterminatedReply(w);
-        emit lineReceived(l);
+        for (const QByteArray &w : takeGluedReplies(l)) word(w);
+        line(l);
     }
     QByteArray rest = buffer_.pending();
-    for (const QByteArray &w : takeLoneReplies(rest)) emit unterminatedReply(w);
-    if (rest.size() != buffer_.pending().size()) {
-        buffer_.clear();
-        if (!rest.isEmpty()) buffer_.feed(rest);
-    }
+    const QList<QByteArray> lone = takeLoneReplies(rest);
+    if (lone.isEmpty()) return;  // a partial line: it waits for the rest
+    buffer_.clear();
+    if (!rest.isEmpty()) buffer_.feed(rest);
+    for (const QByteArray &w : lone) word(w);
+}
+
+void SocketLineChannel::readAll() {
+    framer_.feed(
+        socket_->readAll(), [this](const QByteArray &l) { emit lineReceived(l); },
+        [this](const QByteArray &w) { emit unterminatedReply(w); });
 }
 
 }  // namespace pad

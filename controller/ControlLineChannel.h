@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 #include "common/LineSplitter.h"
 
 class QTcpSocket;
@@ -21,6 +23,21 @@ QList<QByteArray> takeGluedReplies(QByteArray &line);
 // left of the remainder stays in rest.
 QList<QByteArray> takeLoneReplies(QByteArray &rest);
 
+// Cuts a control connection's reads into reply lines. A line split across
+// reads waits for its CR LF; an unterminated remainder that is one of the
+// words above (or several) is taken at once.
+class ReplyFramer {
+public:
+    using Sink = std::function<void(const QByteArray &)>;
+    // Hands every complete line to line() and every word sent without a line
+    // end to word(), in the order they arrived.
+    void feed(const QByteArray &bytes, const Sink &line, const Sink &word);
+    void clear() { buffer_.clear(); }
+
+private:
+    kv::LineBuffer buffer_;
+};
+
 class ControlLineChannel {
 public:
     virtual ~ControlLineChannel() = default;
@@ -30,6 +47,9 @@ public:
     // Host address and control port of the connection (the data port is one more).
     virtual QString peerAddress() const = 0;
     virtual quint16 peerPort() const = 0;
+    // The address the connection comes from: the data connection comes from
+    // it too, so the host sees one client. "" leaves the choice to the system.
+    virtual QString localAddress() const { return {}; }
 };
 
 // A control connection that delivers each complete reply line. A lone reply
@@ -49,6 +69,7 @@ public:
     bool isOpen() const override;
     QString peerAddress() const override { return address_; }
     quint16 peerPort() const override { return port_; }
+    QString localAddress() const override;
 
 signals:
     void connected();
@@ -60,7 +81,7 @@ private:
     void readAll();
 
     QTcpSocket *socket_;
-    kv::LineBuffer buffer_;
+    ReplyFramer framer_;
     QString address_;
     quint16 port_ = 0;
 };

@@ -23,6 +23,7 @@ void ControlClientChannel::sendLine(const QByteArray &line) { client_->sendLine(
 bool ControlClientChannel::isOpen() const { return client_->isConnected(); }
 QString ControlClientChannel::peerAddress() const { return client_->hostName(); }
 quint16 ControlClientChannel::peerPort() const { return client_->port(); }
+QString ControlClientChannel::localAddress() const { return client_->socket()->localAddress().toString(); }
 
 DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     : QObject(nullptr), form1_(form1), channel_(form1->client()), transport_(new UdpScanTransport) {

@@ -27,6 +27,7 @@ public:
     bool isOpen() const override;
     QString peerAddress() const override;
     quint16 peerPort() const override;
+    QString localAddress() const override;
 
 private:
     ControlClient *client_;
@@ -42,6 +43,7 @@ public:
     FileListClient &fileList() { return *list_; }
     UploadClient &upload() { return *upload_; }
     FileWindowLists &lists() { return *lists_; }
+    UdpScanTransport &transport() { return *transport_; }
 
     // The file window's buttons.
     void SpeedButtonRefreshClick();

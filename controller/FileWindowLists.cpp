@@ -153,7 +153,9 @@ void FileWindowLists::setFolder(const QString &folder) {
     if (!dir.isRoot()) DirectoryListBox1->addItem(QStringLiteral(".."));
     DirectoryListBox1->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
     FileListBox1->clear();
-    FileListBox1->addItems(dir.entryList({QStringLiteral("*.ppt")}, QDir::Files, QDir::Name));
+    // The kinds the host lists and opens.
+    FileListBox1->addItems(dir.entryList({QStringLiteral("*.ppt"), QStringLiteral("*.pptx"), QStringLiteral("*.pptm")},
+                                         QDir::Files, QDir::Name));
 }
 
 void FileWindowLists::showProgress(bool shown) {

@@ -1,6 +1,6 @@
 #pragma once
 // The lists of the file window: the host list and the remote file list in
-// the remote part, the local browser (drive box, folder list, "*.ppt" file
+// the remote part, the local browser (drive box, folder list, presentation file
 // list) in the local part, and the upload progress bar over the "本地"
 // heading. A pick in either file list fills the other side's name field when
 // the other list holds the same name.
@@ -46,7 +46,7 @@ public:
     // Remote file list.
     void clearRemote();
     void addRemote(const QString &name);
-    // Local browser: shows folder's sub-folders and its "*.ppt" files.
+    // Local browser: shows folder's sub-folders and its presentations (.ppt, .pptx, .pptm).
     void setFolder(const QString &folder);
     QString folder() const;
     // Progress bar over the heading.

@@ -3,6 +3,8 @@
 #include <QNetworkDatagram>
 #include <QUdpSocket>
 
+#include <algorithm>
+
 #include "common/Gbk.h"
 #include "common/Text.h"
 #include "controller/PadConfig.h"
@@ -20,7 +22,7 @@ UdpScanTransport::UdpScanTransport(QObject *parent) : ScanTransport(parent) {}
 bool UdpScanTransport::bind(quint16 port) {
     delete socket_;
     socket_ = new QUdpSocket(this);
-    if (!socket_->bind(QHostAddress::AnyIPv4, port)) {
+    if (!socket_->bind(local_.isNull() ? QHostAddress(QHostAddress::AnyIPv4) : local_, port)) {
         delete socket_;
         socket_ = nullptr;
         return false;
@@ -85,6 +87,7 @@ void HostScanner::click() {
 bool HostScanner::start() {
     if (running_) return false;
     localAddress_ = hooks_.localAddress ? kv::trimmed(hooks_.localAddress()) : QString();
+    if (const QString plain = kv::normalizedIPv4(localAddress_); !plain.isEmpty()) localAddress_ = plain;
     if (localAddress_.isEmpty()) {
         emit statusText(QStringLiteral("未检测到本机IP"));
         return false;
@@ -94,7 +97,10 @@ bool HostScanner::start() {
 
     prefixes_ = hooks_.prefixList ? hooks_.prefixList() : QStringList();
     QString own = localPrefix(localAddress_);
-    if (!prefixes_.contains(own)) {
+    const bool listed = std::any_of(prefixes_.cbegin(), prefixes_.cend(), [&own](const QString &p) {
+        return p == own || kv::normalizedPrefix(p) == own;
+    });
+    if (!listed) {
         prefixes_.append(own);
         if (hooks_.appendPrefix) hooks_.appendPrefix(own);
     }
@@ -140,13 +146,15 @@ void HostScanner::probeNext() {
         return;
     }
     ++hostNumber_;
-    QString target = prefixes_.at(prefixIndex_) + QString::number(hostNumber_);
-    if (!kv::IsValidIPv4(target)) {
+    const QString target = prefixes_.at(prefixIndex_) + QString::number(hostNumber_);
+    // The probe goes to the address the check accepted, in plain decimal.
+    const QString address = kv::normalizedIPv4(target);
+    if (address.isEmpty()) {
         emit logLine(QStringLiteral("错误的IP地址：") + target);
         finishPrefix();
         return;
     }
-    transport_->send(probeDatagram(localAddress_, replyPort_), kv::trimmed(target), scanPort_);
+    transport_->send(probeDatagram(localAddress_, replyPort_), address, scanPort_);
     pace_->start(kProbeIntervalMs, [this] { probeNext(); });
 }
 
@@ -188,9 +196,9 @@ void HostScanner::handleDatagram(const QByteArray &datagram) {
     QByteArray rest = kv::trimmed(bytes.mid(4));
     qsizetype bar = rest.indexOf('|');
     if (bar < 0) return;
-    QString host = kv::fromGbkLossy(kv::trimmed(rest.left(bar)));
-    // Only a real address may be listed and connected to.
-    if (!kv::IsValidIPv4(host)) return;
+    // Only a real address may be listed and connected to, in plain decimal.
+    const QString host = kv::normalizedIPv4(kv::fromGbkLossy(kv::trimmed(rest.left(bar))));
+    if (host.isEmpty()) return;
     if (!addHost(host)) return;
 
     if (!armed_ || !hooks_.autoConnectEnabled || !hooks_.autoConnectEnabled()) return;

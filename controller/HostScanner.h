@@ -30,11 +30,14 @@ signals:
     void datagramReceived(const QByteArray &datagram);
 };
 
-// UDP on all IPv4 interfaces; stays bound after a scan so late replies count.
+// UDP on all IPv4 interfaces, or on one address (a second controller on the
+// same PC); stays bound after a scan so late replies count.
 class UdpScanTransport : public ScanTransport {
     Q_OBJECT
 public:
     explicit UdpScanTransport(QObject *parent = nullptr);
+    // Taken by the next bind; null: all interfaces.
+    void setLocalAddress(const QHostAddress &address) { local_ = address; }
     bool bind(quint16 port) override;
     void send(const QByteArray &datagram, const QString &address, quint16 port) override;
     quint16 boundPort() const;
@@ -42,6 +45,7 @@ public:
 private:
     void readPending();
     QUdpSocket *socket_ = nullptr;
+    QHostAddress local_;
 };
 
 class HostScanner : public QObject {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <cstdlib>
 
@@ -21,6 +22,7 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "controller/DiscoveryAndFiles.h"
+#include "controller/HostScanner.h"
 #include "controller/KeyMap.h"
 #include "controller/StatusLine.h"
 #include "controller/TFormAnswer.h"
@@ -96,7 +98,6 @@ TForm1::TForm1(platform::Services services, QString programDir, QWidget *parent)
         // Keys belong to the slides: a focused box would toggle on Space.
         box->setFocusPolicy(Qt::NoFocus);
         box->setChecked(true);
-        box->setAutoFillBackground(true);
     }
     setRemoteLoggedIn(false);
 
@@ -214,7 +215,16 @@ quint16 TForm1::controlPort() const { return client_->port(); }
 
 platform::WindowId TForm1::mainWindowId() {
     if (mainWindowIdOverride_) return mainWindowIdOverride_;
+    // A change of the stay-on-top style can re-create the native window, and
+    // QWidget::winId() may still name the old one: ask the current window.
+    if (QWindow *w = windowHandle()) return static_cast<platform::WindowId>(w->winId());
     return static_cast<platform::WindowId>(winId());
+}
+
+void TForm1::bindSocketsTo(const QString &address) {
+    const QHostAddress a(address);
+    client_->setBindAddress(a);
+    files_->transport().setLocalAddress(a);
 }
 
 void TForm1::setStatus(const QString &text) { StatusBar1->setText(text); }
@@ -237,9 +247,9 @@ bool TForm1::isStayOnTop() const { return windowFlags().testFlag(Qt::WindowStays
 
 void TForm1::setRemoteLoggedIn(bool on) {
     CheckBoxRemote->setEnabled(on);
-    QPalette p = CheckBoxRemote->palette();
-    p.setColor(QPalette::Window, on ? QColor(0, 255, 0) : palette().color(QPalette::Button));
-    CheckBoxRemote->setPalette(p);
+    // The whole box is filled: styles paint a palette colour only into the indicator's frame.
+    const QColor c = on ? QColor(0, 255, 0) : palette().color(QPalette::Button);
+    CheckBoxRemote->setStyleSheet(QStringLiteral("QCheckBox { background-color: %1; }").arg(c.name()));
 }
 
 void TForm1::setConnectCaption(const QString &caption) {
@@ -274,16 +284,24 @@ void TForm1::SButtonConnectClick() {
         ff.show();
         return;
     }
+    // The socket would read "010" as octal: connect to the address the check accepted.
+    const QString address = kv::normalizedIPv4(host);
+    if (address.isEmpty()) {
+        setStatus(QStringLiteral("远端IP格式有错"));
+        ff.show();
+        return;
+    }
+    if (ff.EditRip->text() != address) ff.EditRip->setText(address);
     const auto user = kv::toGbk(kv::trimmed(ff.editUser->text()));
     const auto pass = kv::toGbk(kv::trimmed(ff.EditPass->text()));
-    if (!user || !pass) {
+    if (!user || !pass || kv::hasLineBreak(*user) || kv::hasLineBreak(*pass)) {
         setStatus(QStringLiteral("用户名或密码含有无法发送的字符"));
         return;
     }
     ff.log(QStringLiteral("connect..."));
     state_.clientState = PadState::Connecting;
     if (onConnectAttempt) onConnectAttempt();  // before the wait, which runs the scan's timers
-    const auto result = client_->connectAndLogin(host, static_cast<quint16>(*port), *user, *pass);
+    const auto result = client_->connectAndLogin(address, static_cast<quint16>(*port), *user, *pass);
     if (result == ControlClient::ConnectResult::LoginSent)
         ff.log(QStringLiteral("Send c_user"));
     else if (result == ControlClient::ConnectResult::Failed)
@@ -422,7 +440,7 @@ void TForm1::SpeedButtonOpenClick() {
             return;
         }
         const auto bytes = kv::toGbk(name);
-        if (!bytes) {
+        if (!bytes || kv::hasLineBreak(*bytes)) {
             setStatus(QStringLiteral("文件名含有无法发送的字符"));
             return;
         }
@@ -514,12 +532,26 @@ void TForm1::SpeedButtonFileClick() {
     openFileWindowDocked();
 }
 
+namespace {
+QMargins frameMargins(const QWidget *w) {
+    const QRect f = w->frameGeometry(), g = w->geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+}  // namespace
+
+QMargins TForm1::framing(const QWidget *w) const {
+    // A window just shown has no frame yet; the window manager will give it
+    // one like the main window's.
+    const QMargins m = frameMargins(w);
+    return m.isNull() ? frameMargins(this) : m;
+}
+
 void TForm1::dockFileWindow() {
     TFormFile &ff = *formFile_;
     const QRect main = frameGeometry();
-    const int extra = ff.frameGeometry().height() - ff.height();
-    ff.resize(ff.width(), std::max(1, main.height() - extra));
-    ff.move(main.x() - ff.frameGeometry().width(), main.y());
+    const QMargins m = framing(&ff);
+    const int width = ff.width() + m.left() + m.right();
+    ff.setGeometry(QRect(main.x() - width, main.y(), width, main.height()).marginsRemoved(m));
 }
 
 void TForm1::openFileWindowDocked(bool reloadLogin) {
@@ -532,10 +564,11 @@ void TForm1::placeBeside(QWidget *w) {
     TimerTOP->stop();
     w->show();
     const QRect main = frameGeometry();
-    const int width = w->frameGeometry().width();
-    const int left = screenRight() < main.x() + main.width() + width ? main.x() - width
-                                                                     : main.x() + main.width();
-    w->move(left, main.y());
+    const QMargins m = framing(w);
+    const QSize size = w->size().grownBy(m);
+    const int left = screenRight() < main.x() + main.width() + size.width() ? main.x() - size.width()
+                                                                            : main.x() + main.width();
+    w->setGeometry(QRect(QPoint(left, main.y()), size).marginsRemoved(m));
 }
 
 void TForm1::SpeedButtonSetClick() { placeBeside(formSet_.get()); }

@@ -2,6 +2,7 @@
 // The controller's main window: command buttons, the two target boxes, the
 // hidden connect toggle, status bar and the window behaviour around a local
 // PowerPoint. It owns the other windows and the control connection.
+#include <QMargins>
 #include <QString>
 #include <QWidget>
 
@@ -72,6 +73,9 @@ public:
     // Window-system id of this window (tests set a fake one).
     platform::WindowId mainWindowId();
     void setMainWindowId(platform::WindowId id) { mainWindowIdOverride_ = id; }
+    // The control connection, its data connection and the scan's UDP socket
+    // all use this own address (a second controller on the same PC).
+    void bindSocketsTo(const QString &address);
 
     void setStatus(const QString &text);
     QString statusText() const;
@@ -147,6 +151,7 @@ private:
     int screenRight() const;
     void placeBeside(QWidget *w);
     void dockFileWindow();
+    QMargins framing(const QWidget *w) const;
     bool fileWindowNear() const;
 
     platform::Services services_;

@@ -1,10 +1,13 @@
 #include "controller/TFormAnswer.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "controller/ControlClient.h"
 
@@ -14,13 +17,14 @@ TFormAnswer::TFormAnswer(ControlClient *client, platform::Services services, QWi
     : QWidget(parent, Qt::Window), client_(client), services_(std::move(services)) {
     setObjectName(QStringLiteral("FormAnswer"));
     setWindowTitle(QStringLiteral("提示：有人申请使用投影"));
-    resize(430, 230);
-    const QRect screen = services_.screens->primary();
-    move(screen.center() - QPoint(215, 115));
+    // A fixed size: no text the host sends can push the window off the screen.
+    setFixedSize(kWidth, kHeight);
+    centreOnScreen();
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAlignment(Qt::AlignCenter);
+    Label1->setTextFormat(Qt::PlainText);  // the applicant's text comes from the network
     Label2 = new QLabel(QStringLiteral("如未选择，30秒钟后本窗口会自动关闭"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setAlignment(Qt::AlignCenter);
@@ -55,9 +59,24 @@ TFormAnswer::TFormAnswer(ControlClient *client, platform::Services services, QWi
     layout->addWidget(Label2);
 }
 
+void TFormAnswer::centreOnScreen() {
+    const QRect screen = services_.screens->primary();
+    QRect r(QPoint(), frameGeometry().size());
+    r.moveCenter(screen.center());
+    move(std::max(r.left(), screen.left()), std::max(r.top(), screen.top()));
+}
+
 void TFormAnswer::showRequest(const QString &applicant) {
-    // The question always names the latest applicant, whom the host now holds as pending.
-    Label1->setText(applicant + QStringLiteral("申请控制投影，同意吗？"));
+    // The question always names the latest applicant, whom the host now holds
+    // as pending: on one line, cut to fit the window.
+    QString who = applicant;
+    for (QChar &c : who)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) c = QLatin1Char(' ');
+    const QString question = QStringLiteral("申请控制投影，同意吗？");
+    const QFontMetrics fm(Label1->font());
+    const int room = kWidth - 40 - fm.horizontalAdvance(question);
+    Label1->setText(fm.elidedText(who, Qt::ElideRight, std::max(room, 0)) + question);
+    if (!isVisible()) centreOnScreen();
     show();
     raise();
     Timer1AutoClose->start();

@@ -33,11 +33,14 @@ public:
     QTimer *Timer1AutoClose;
 
     static constexpr int kAutoCloseMs = 30000;
+    static constexpr int kWidth = 430, kHeight = 230;
 
 protected:
     void hideEvent(QHideEvent *e) override;
 
 private:
+    void centreOnScreen();
+
     ControlClient *client_;
     platform::Services services_;
 };

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "common/Text.h"
+#include "controller/SingleLine.h"
 #include "controller/StatusLine.h"
 #include "controller/TForm1.h"
 
@@ -22,6 +23,7 @@ TFormFile::TFormFile(TForm1 *form1, QWidget *parent) : QWidget(parent, Qt::Windo
     auto edit = [this](const char *name, const QString &text) {
         auto *e = new QLineEdit(text, this);
         e->setObjectName(QString::fromLatin1(name));
+        refuseLineBreaks(e);
         return e;
     };
     auto button = [this](const char *name, const QString &text) {

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "common/IniFile.h"
+#include "controller/SingleLine.h"
 #include "controller/StatusLine.h"
 
 namespace pad {
@@ -34,6 +35,7 @@ TFormSet::TFormSet(PadConfig *config, platform::Services services,
     auto edit = [this](const char *name, const QString &text) {
         auto *e = new QLineEdit(text, this);
         e->setObjectName(QString::fromLatin1(name));
+        refuseLineBreaks(e);
         return e;
     };
     EditControlPort = edit("EditControlPort", QStringLiteral("8220"));

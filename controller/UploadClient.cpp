@@ -205,6 +205,8 @@ bool UploadClient::handleLine(const QByteArray &line) {
         timer_->start(kConnectTimeoutMs, [this] {
             if (stage_ == Stage::Connecting) fail();
         });
+        // From the control connection's own address: the host takes data only from the uploader.
+        if (const QHostAddress from(channel_->localAddress()); !from.isNull()) data_->bind(from, 0);
         data_->connectToHost(channel_->peerAddress(), quint16(channel_->peerPort() + 1));
         return true;
     }

@@ -107,6 +107,7 @@ struct Services {
 
 // Real services: X11 when a display is reachable (else a window system that
 // finds no windows and a keyboard that presses nothing), Qt for the rest.
-Services realServices();
+// caption: the program's own, on message boxes that name none.
+Services realServices(const QString &caption = QString());
 
 }  // namespace platform

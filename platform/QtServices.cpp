@@ -59,8 +59,8 @@ QString SystemClock::shortDate() { return kv::shortDateText(QDate::currentDate()
 
 QString InterfaceAddress::localIPv4() {
     // A forced address (KV_LOCAL_IPV4) keeps a test of both programs on loopback.
-    const QString forced = kv::trimmed(qEnvironmentVariable("KV_LOCAL_IPV4"));
-    if (kv::IsValidIPv4(forced)) return forced;
+    const QString forced = kv::normalizedIPv4(qEnvironmentVariable("KV_LOCAL_IPV4"));
+    if (!forced.isEmpty()) return forced;
     // Never the host-name lookup: on Debian it gives 127.0.1.1.
     for (const QNetworkInterface &nif : QNetworkInterface::allInterfaces()) {
         auto flags = nif.flags();
@@ -74,17 +74,18 @@ QString InterfaceAddress::localIPv4() {
     return {};
 }
 
+QString QtDialogs::boxCaption(const QString &caption) const {
+    if (!caption.isEmpty()) return caption;
+    return caption_.isEmpty() ? QApplication::applicationDisplayName() : caption_;
+}
+
 void QtDialogs::message(const QString &text, const QString &caption) {
-    QMessageBox::information(QApplication::activeWindow(),
-                             caption.isEmpty() ? QApplication::applicationDisplayName() : caption,
-                             text);
+    QMessageBox::information(QApplication::activeWindow(), boxCaption(caption), text);
 }
 
 bool QtDialogs::ask(const QString &text, const QString &caption) {
-    return QMessageBox::question(QApplication::activeWindow(),
-                                 caption.isEmpty() ? QApplication::applicationDisplayName()
-                                                   : caption,
-                                 text) == QMessageBox::Yes;
+    return QMessageBox::question(QApplication::activeWindow(), boxCaption(caption), text) ==
+           QMessageBox::Yes;
 }
 
 QString QtDialogs::openFile(const QString &filter, const QString &initial) {

@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/Platform.h"
 
+#include <utility>
+
 namespace platform {
 
 class QtScreens : public Screens {
@@ -31,11 +33,17 @@ public:
 
 class QtDialogs : public Dialogs {
 public:
+    // caption: the program's own, for boxes that name none (never the file name).
+    explicit QtDialogs(QString caption = QString()) : caption_(std::move(caption)) {}
     void message(const QString &text, const QString &caption) override;
     bool ask(const QString &text, const QString &caption) override;
     QString openFile(const QString &filter, const QString &initial) override;
     QString saveFile(const QString &filter, const QString &initial) override;
     QString chooseFolder(const QString &initial) override;
+
+private:
+    QString boxCaption(const QString &caption) const;
+    QString caption_;
 };
 
 // No display: nothing to find, nothing to press.

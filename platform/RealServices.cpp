@@ -4,7 +4,7 @@
 
 namespace platform {
 
-Services realServices() {
+Services realServices(const QString &caption) {
     Services s;
     s.windows = makeX11WindowSystem();
     if (!s.windows) s.windows = std::make_shared<NullWindowSystem>();
@@ -14,7 +14,7 @@ Services realServices() {
     s.shell = std::make_shared<QtShell>();
     s.clock = std::make_shared<SystemClock>();
     s.address = std::make_shared<InterfaceAddress>();
-    s.dialogs = std::make_shared<QtDialogs>();
+    s.dialogs = std::make_shared<QtDialogs>(caption);
     return s;
 }
 

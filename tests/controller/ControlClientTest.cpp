@@ -145,6 +145,19 @@ TEST_F(ClientFixture, LoneUnterminatedReplyIsDropped) {
     EXPECT_EQ(replies[0].first, R::Reject);
 }
 
+TEST_F(ClientFixture, RepliesSplitAcrossReadsWaitForTheirLineEnd) {
+    QSignalSpy words(client.get(), &ControlClient::unterminatedReply);
+    host.loginAnswer = "s_o";
+    ASSERT_EQ(client->connectAndLogin("127.0.0.1", host.port(), "u", "p"), ControlClient::ConnectResult::LoginSent);
+    for (const char *rest : {"k\r\ns_lis", "ta.ppt\r", "\ns_busy", "list"}) {
+        waitFor([] { return false; }, 30);  // each part in a read of its own
+        host.send(rest);
+    }
+    ASSERT_TRUE(waitFor([&] { return words.size() == 1 && client->isLoggedIn(); }));  // "s_busylist"
+    EXPECT_EQ(unhandled, QList<QByteArray>{"s_lista.ppt"});
+    EXPECT_FALSE(client->sendLine("c_opena.ppt\r\nc_close"));  // never two commands
+}
+
 TEST_F(ClientFixture, KeepAliveAndIdleCutOffWithTickWrap) {
     QSignalSpy cut(client.get(), &ControlClient::idleCutOff);
     fakes.clock->now = 0xFFFFF000u;  // the login stamps just before the wrap

@@ -13,6 +13,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "common/IniFile.h"
 #include "controller/TForm1.h"
 #include "controller/TFormAnswer.h"
 #include "controller/TFormFile.h"
@@ -21,6 +22,7 @@
 #include "host/service/ServiceListeners.h"
 #include "platform/Fakes.h"
 #include "tests/controller/ScriptedHost.h"
+#include "tests/support/Files.h"
 #include "tests/support/Ports.h"
 #include "tests/support/RecordingHostUi.h"
 #include "tests/support/XvfbSession.h"
@@ -36,12 +38,15 @@ struct Pad {
 
     Pad(int port, const QString &from) {
         fakes.clock->onPump = [] { QCoreApplication::processEvents(); };
+        fakes.address->address = from;
+        kv::IniFile(dir.filePath(QStringLiteral("slidepad.ini")))
+            .writeString(QStringLiteral("client"), QStringLiteral("port"), QString::number(port));
         form = std::make_unique<pad::TForm1>(fakes.services(), dir.path());
         form->TimerWpos->stop();
         form->TimerStart->stop();
         form->setMainWindowId(fakes.windows->add(QStringLiteral("Korvelo投影助理")));
         form->CheckBoxLocal->setChecked(false);
-        form->client()->setBindAddress(QHostAddress(from));
+        form->bindSocketsTo(from);
         form->formFile()->EditRip->setText(QStringLiteral("127.0.0.1"));
         form->formFile()->editControlPort->setText(QString::number(port));
     }
@@ -103,6 +108,15 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     ASSERT_TRUE(waitFor([&] { return ui.timerClicks == 1; }, 5000));
     b.form->client()->keepAliveTick();
     EXPECT_TRUE(b.form->client()->isLoggedIn());
+
+    // Both scan on one reply port, each from its own address; b uploads from its address too.
+    for (Pad *p : {&a, &b}) p->form->SpeedButtonScan->click();
+    auto found = [](Pad &p) { return p.form->formFile()->Memo1->toPlainText().contains(QStringLiteral("收到：s_hi")); };
+    EXPECT_TRUE(waitFor([&] { return found(a) && found(b); }, 8000));
+    ASSERT_TRUE(kvtest::writeFile(b.dir.filePath(QStringLiteral("t.ppt")), "slides"));
+    b.form->formFile()->MaskEditFile->setText(b.dir.filePath(QStringLiteral("t.ppt")));
+    b.form->formFile()->SpeedButtonUp->click();
+    EXPECT_TRUE(waitFor([&] { return kvtest::readFile(shared.filePath(QStringLiteral("t.ppt"))) == "slides"; }, 8000));
 }
 
 // The host program itself, started from a private copy.

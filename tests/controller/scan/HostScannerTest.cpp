@@ -118,6 +118,17 @@ TEST(HostScannerRun, ProbesEveryHostOfTheLocalPrefixPacedByTimers) {
                                      QStringLiteral("扫描结束")}));
 }
 
+TEST(HostScannerRun, LeadingZerosAreDecimal) {
+    Rig r;
+    r.memo = QStringList{QStringLiteral("127.000.000.")};  // the local prefix already
+    ASSERT_TRUE(r.scanner->start());
+    r.tl.runAll();
+    EXPECT_EQ(r.memo.size(), 1);
+    EXPECT_EQ(r.transport.sent.at(9).address, QStringLiteral("127.0.0.10"));  // not octal 8
+    r.reply("s_hi127.0.0.010|8223");
+    EXPECT_EQ(r.scanner->hosts(), QStringList{QStringLiteral("127.0.0.10")});
+}
+
 TEST(HostScannerRun, RefusesToStartWithoutAddressOrWithABadPort) {
     Rig r;
     r.local = QStringLiteral("  ");
