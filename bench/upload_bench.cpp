@@ -6,7 +6,7 @@
 // as two threads of this process, and with the server in a forked process
 // (like the real pair, two programs).
 //
-//   upload_bench [MiB] [rounds]
+//   upload_bench [MiB] [rounds] [-v]   (-v: every run's figure too)
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -323,6 +323,7 @@ int main(int argc, char **argv) {
     int mib = argc > 1 ? std::atoi(argv[1]) : 64;
     if (mib <= 0) mib = 64;
     int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    const bool verbose = argc > 3 && QByteArray(argv[3]) == "-v";
     if (rounds <= 0) rounds = 3;
 
     QTemporaryDir dir;
@@ -382,6 +383,11 @@ int main(int argc, char **argv) {
         const double m = median(v);
         std::printf("  %-46s %7.2f MiB/s (%7.2f)  %5.1f %% of plain\n", what, rate(m), rate(best(v)),
                     rate(p) > 0 ? 100.0 * rate(m) / rate(p) : 0.0);
+        if (verbose) {
+            std::printf("   ");
+            for (double x : v) std::printf(" %6.2f", rate(x));
+            std::printf("\n");
+        }
         ok = ok && rate(m) > 0;
     };
     line("plain blocking client and server", plain);
