@@ -2,6 +2,8 @@
 
 #include <QNetworkInterface>
 
+#include <algorithm>
+
 #include "common/Gbk.h"
 #include "common/Text.h"
 
@@ -33,23 +35,44 @@ std::optional<QHostAddress> ipv4FromText(const QString &text) {
     return QHostAddress(v);
 }
 
-bool isUnicastTarget(const QHostAddress &address) {
+QList<Subnet> localNetworks() {
+    QList<Subnet> nets;
+    const QString forced = kv::trimmed(qEnvironmentVariable("KV_LOCAL_IPV4"));
+    if (auto a = ipv4FromText(forced)) return {{a->toIPv4Address() & 0xFFFFFF00u, 0xFFFFFF00u}};
+    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
+        if (!(iface.flags() & QNetworkInterface::IsUp)) continue;
+        for (const QNetworkAddressEntry &e : iface.addressEntries()) {
+            if (e.ip().protocol() != QAbstractSocket::IPv4Protocol) continue;
+            const quint32 mask = e.netmask().toIPv4Address();
+            nets.append({e.ip().toIPv4Address() & mask, mask});
+        }
+    }
+    return nets;
+}
+
+bool isUnicastTarget(const QHostAddress &address, const QList<Subnet> &nets) {
     bool ok = false;
     const quint32 v = address.toIPv4Address(&ok);
     if (!ok) return false;
     if ((v >> 24) == 0) return false;            // 0.0.0.0/8, "this network"
     if ((v >> 28) >= 0xE) return false;          // multicast, reserved, 255.255.255.255
-    for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces())
-        for (const QNetworkAddressEntry &e : iface.addressEntries()) {
-            if (e.ip().protocol() != QAbstractSocket::IPv4Protocol) continue;
-            const quint32 mask = e.netmask().toIPv4Address();
-            const quint32 net = e.ip().toIPv4Address() & mask;
-            // A subnet's broadcast address (its host part all ones); a /31 or
-            // /32 has none.
-            if (mask != 0 && ~mask > 1 && (v & mask) == net && (v | mask) == 0xFFFFFFFFu)
-                return false;
-        }
+    // A subnet's broadcast address (its host part all ones); a /31 or /32 has none.
+    for (const Subnet &n : nets)
+        if (n.mask != 0 && ~n.mask > 1 && (v & n.mask) == n.net && (v | n.mask) == 0xFFFFFFFFu)
+            return false;
     return true;
+}
+
+bool isUnicastTarget(const QHostAddress &address) {
+    return isUnicastTarget(address, localNetworks());
+}
+
+bool mayReplyTo(const QHostAddress &target, const QHostAddress &source, const QList<Subnet> &nets) {
+    if (!isUnicastTarget(target, nets)) return false;
+    const quint32 v = target.toIPv4Address();
+    if (v == source.toIPv4Address()) return true;
+    return std::any_of(nets.cbegin(), nets.cend(),
+                       [v](const Subnet &n) { return n.mask != 0 && (v & n.mask) == n.net; });
 }
 
 QByteArray buildReply(const QString &hostAddress, const QString &scanPortText) {

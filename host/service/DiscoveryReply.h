@@ -1,9 +1,11 @@
 #pragma once
 // Discovery: a probe "c_hi" + address + "|" + port (NUL-terminated) is answered
 // with "s_hi" + host address + "|" + scan port + NUL, sent to the address and
-// port named inside the probe, and only when that is a unicast address.
+// port named inside the probe, and only where a controller can be: the probe's
+// own source or a unicast address on one of the host's own networks.
 #include <QByteArray>
 #include <QHostAddress>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -22,8 +24,19 @@ std::optional<Probe> parseProbe(const QByteArray &datagram);
 std::optional<quint16> replyPort(const QString &portText);
 // The address of a valid dotted text (leading zeros read as decimal).
 std::optional<QHostAddress> ipv4FromText(const QString &text);
-// Not 0.0.0.0/8, not limited or local-subnet broadcast, not multicast or reserved.
-bool isUnicastTarget(const QHostAddress &address);
+struct Subnet {
+    quint32 net = 0;
+    quint32 mask = 0;
+};
+// The host's own IPv4 networks, one per interface address. A forced local
+// address (KV_LOCAL_IPV4) stands for the machine's only network, as its /24.
+QList<Subnet> localNetworks();
+
+// Not 0.0.0.0/8, not limited or a subnet's broadcast, not multicast or reserved.
+bool isUnicastTarget(const QHostAddress &address, const QList<Subnet> &nets);
+bool isUnicastTarget(const QHostAddress &address);  // on the current networks
+// A reply may go to `target` when it is unicast and the probe's source or on one of `nets`.
+bool mayReplyTo(const QHostAddress &target, const QHostAddress &source, const QList<Subnet> &nets);
 QByteArray buildReply(const QString &hostAddress, const QString &scanPortText);
 
 }  // namespace host

@@ -159,6 +159,7 @@ HostEnv HostEnv::completed() const {
     if (!e.pages) e.pages = makeNetworkPageLoader();
     if (!e.tray) e.tray = makeSystemTray();
     if (!e.choice) e.choice = makeMessageChoiceBox();
+    if (!e.displayPanel) e.displayPanel = platform::makeDisplayPanel();
     if (!e.mail) e.mail = platform::makeCurlMailSender();
     e.timer = timer.completed();
     if (!e.exitProgram) e.exitProgram = [] { QCoreApplication::exit(0); };

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/Desktop.h"
+#include "platform/DisplayPanel.h"
 #include "platform/MailSender.h"
 #include "host/timer/TimerServices.h"
 
@@ -70,6 +71,7 @@ struct HostEnv {
     std::shared_ptr<PageLoader> pages;
     std::shared_ptr<Tray> tray;
     std::shared_ptr<ChoiceBox> choice;
+    std::shared_ptr<platform::DisplayPanel> displayPanel;  // "control" "desk.cpl ,3"
     std::shared_ptr<platform::MailSender> mail;
     TimerServices timer;
     // Ends the program (the message loop); tests record it instead.

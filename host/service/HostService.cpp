@@ -21,16 +21,52 @@ namespace {
 constexpr int kOpenPasses = 2000;
 const QString kAskCaption = QStringLiteral("提示");
 const QString kFileMissing = QStringLiteral("指定打开的文件不存在");
+
+// What one control connection may make the host hold or do. The longest real
+// line is "c_filename" with a 255-byte name; a longer one is dropped with its
+// tail. Bytes are taken from the socket only when no complete line waits, and
+// the socket itself buffers little, so a peer that sends faster than its lines
+// are handled is held back by TCP instead of filling memory.
+constexpr qsizetype kMaxLineBytes = 4096;
+constexpr qint64 kReadChunk = 1024;  // a few dozen lines
+constexpr qint64 kGuestReadBuffer = 1024;       // not logged in: keep very little
+constexpr qint64 kMemberReadBuffer = 16 * 1024;
+constexpr int kKernelBuffer = 64 * 1024;        // socket send and receive buffers
+// Lines of one connection handled before the others get their turn.
+constexpr int kLinesPerTurn = 32;
+// A peer that leaves this much of its replies unread is cut off.
+constexpr qint64 kMaxUnreadReplies = 64 * 1024;
+// Connections whose address has not logged in: at most this many, each for at
+// most this long (the oldest silent one makes room for a new one).
+constexpr int kMaxGuests = 32;
+constexpr std::uint32_t kLoginGraceMs = 10000;
+constexpr int kGuestSweepMs = 2000;
+
+// Discovery: the host's own networks are read again at most this often, not
+// per probe. Within each window a " 扫描。" line names an address at most
+// once and at most kScanLogLines are written, so a flood of probes cannot fill
+// the log box; and one address gets at most kRepliesPerTarget replies, so
+// probes naming a neighbour cannot make the host flood it (a controller asks
+// once per scan).
+constexpr std::uint32_t kNetworksRefreshMs = 30000;
+constexpr std::uint32_t kDiscoveryWindowMs = 10000;
+constexpr int kScanLogLines = 20;
+constexpr int kRepliesPerTarget = 20;
+constexpr int kDiscoveryTargets = 4096;  // addresses remembered per window
 }  // namespace
 
 struct HostService::Connection {
     QPointer<QTcpSocket> socket;
     QString address;
-    kv::LineBuffer buffer;
-    QList<QByteArray> lines;
+    kv::LineBuffer buffer{kMaxLineBytes};
+    std::uint32_t openedAt = 0;
+    bool member = false;     // its address was logged in at some point
+    bool heard = false;      // it has sent something
     bool busy = false;       // its lines are being handled (events may be pumped inside)
     bool scheduled = false;  // a read is queued
-    bool closed = false;
+    bool closed = false;     // the socket is gone; lines already taken in are still handled
+    bool finished = false;   // the close was handled: roles released, connection forgotten
+    bool dropped = false;    // closed by the host as a surplus guest: no log line
 };
 
 HostService::HostService(ServiceListeners &listeners, platform::Services services, HostUi &ui,
@@ -46,6 +82,13 @@ HostService::HostService(ServiceListeners &listeners, platform::Services service
     connect(&listeners_, &ServiceListeners::dataConnected, this, &HostService::onDataConnected);
     connect(&listeners_, &ServiceListeners::datagramReceived, this, &HostService::onDatagram);
     connect(&listeners_, &ServiceListeners::serviceStopped, this, &HostService::onServiceStopped);
+    // Out of descriptors: connections that never said a word give theirs back.
+    connect(&listeners_, &ServiceListeners::acceptStalled, this, [this] {
+        for (const auto &c : connections_)
+            if (!c->closed && !c->member && !c->heard && !logins_.contains(c->address)) drop(*c);
+    });
+    guestSweep_.setInterval(kGuestSweepMs);
+    connect(&guestSweep_, &QTimer::timeout, this, [this] { sweepGuests(); });
 }
 
 HostService::~HostService() = default;
@@ -58,7 +101,12 @@ bool HostService::isOpen(const Connection &c) {
 
 void HostService::send(Connection &c, const QByteArray &bytes) {
     // A connection that closed meanwhile is never written to.
-    if (isOpen(c)) c.socket->write(bytes);
+    if (!isOpen(c)) return;
+    c.socket->write(bytes);
+    if (c.socket->bytesToWrite() > kMaxUnreadReplies) {
+        log(c.address + QStringLiteral(" 不读取回复，已断开。"));
+        c.socket->abort();
+    }
 }
 
 HostService::Connection *HostService::oldestConnectionFrom(const QString &address) const {
@@ -73,18 +121,59 @@ void HostService::onControlConnected(QTcpSocket *socket) {
     auto c = std::make_shared<Connection>();
     c->socket = socket;
     c->address = ServiceListeners::clientAddress(*socket);
+    c->openedAt = services_.clock->tick();
+    socket->setReadBufferSize(kGuestReadBuffer);
+    socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, kKernelBuffer);
+    socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kKernelBuffer);
     connections_.push_back(c);
     // Lines are handled from the event queue, never inside the socket's own
     // signals: handlers pump events, and the socket may be deleted meanwhile.
-    connect(socket, &QTcpSocket::readyRead, this, [this, c] { scheduleRead(c); });
+    connect(socket, &QTcpSocket::readyRead, this, [this, c] {
+        c->heard = true;
+        scheduleRead(c);
+    });
     connect(socket, &QTcpSocket::disconnected, this, [this, c] {
+        // What arrived before the close is still handled, before the close is.
+        if (c->socket && c->socket->isOpen() && !c->closed && !c->dropped)
+            c->buffer.append(c->socket->readAll());
+        c->closed = true;
         QMetaObject::invokeMethod(this, [this, c] { connectionClosed(c); }, Qt::QueuedConnection);
     });
-    if (socket->bytesAvailable() > 0) scheduleRead(c);
+    sweepGuests();
+    if (!guestSweep_.isActive()) guestSweep_.start();
+    if (socket->bytesAvailable() > 0) {
+        c->heard = true;
+        scheduleRead(c);
+    }
+}
+
+void HostService::sweepGuests() {
+    const std::uint32_t now = services_.clock->tick();
+    std::vector<Connection *> guests;
+    for (const auto &c : connections_) {
+        if (c->closed || c->member) continue;
+        if (logins_.contains(c->address)) {
+            c->member = true;
+        } else if (now - c->openedAt > kLoginGraceMs) {
+            drop(*c);
+        } else {
+            guests.push_back(c.get());
+        }
+    }
+    // Too many waiting: the oldest silent ones go first, then the oldest.
+    std::stable_partition(guests.begin(), guests.end(), [](Connection *c) { return !c->heard; });
+    for (size_t i = 0; guests.size() - i > static_cast<size_t>(kMaxGuests); ++i) drop(*guests[i]);
+    if (connections_.empty()) guestSweep_.stop();
+}
+
+void HostService::drop(Connection &c) {
+    c.dropped = true;
+    c.buffer.clear();
+    if (c.socket) c.socket->abort();
 }
 
 void HostService::scheduleRead(const ConnectionPtr &c) {
-    if (c->scheduled || c->closed) return;
+    if (c->scheduled || c->finished) return;
     c->scheduled = true;
     QMetaObject::invokeMethod(
         this,
@@ -95,34 +184,56 @@ void HostService::scheduleRead(const ConnectionPtr &c) {
         Qt::QueuedConnection);
 }
 
+bool HostService::takeBytes(Connection &c) {
+    if (c.closed || !c.socket || c.socket->bytesAvailable() <= 0) return false;
+    if (!c.member && logins_.contains(c.address)) c.member = true;
+    c.socket->setReadBufferSize(c.member ? kMemberReadBuffer : kGuestReadBuffer);
+    c.buffer.append(c.socket->read(kReadChunk));
+    if (c.buffer.overflowed()) log(c.address + QStringLiteral(" 命令行过长，已丢弃。"));
+    return true;
+}
+
 void HostService::readControl(const ConnectionPtr &c) {
     // Lines that arrive while this connection's handler runs (other events are
     // pumped inside it) are taken by the loop below, in order.
-    if (c->busy) return;
+    if (c->busy || c->finished) return;
     c->busy = true;
-    while (!c->closed) {
-        if (c->socket && c->socket->bytesAvailable() > 0) {
-            c->lines += c->buffer.feed(c->socket->readAll());
-            if (c->buffer.overflowed())
-                log(c->address + QStringLiteral(" 命令行过长，已丢弃。"));
+    for (int taken = 0;;) {
+        if (taken == kLinesPerTurn) {
+            // The others' turn; this connection goes on from the event queue.
+            c->busy = false;
+            scheduleRead(c);
+            return;
         }
-        if (c->lines.isEmpty()) break;
-        const QByteArray line = c->lines.takeFirst();
-        if (line.isEmpty()) continue;
+        std::optional<QByteArray> line = c->buffer.next();
+        if (!line) {
+            if (takeBytes(*c)) continue;
+            break;
+        }
+        ++taken;
+        if (line->isEmpty()) continue;
         clearLogWhenFull(ui_);
         services_.clock->processMessages();
-        dispatch(*c, line);
+        dispatch(*c, *line);
+        if (c->finished) return;
     }
     c->busy = false;
+    // The close is handled after every line that came before it, so none of
+    // them can take control again for an address that has gone.
+    if (c->closed) finishClose(c);
 }
 
 void HostService::connectionClosed(const ConnectionPtr &c) {
-    if (c->closed) return;
-    // Lines that came before the close are still handled (their replies go nowhere).
-    if (!c->busy) readControl(c);
     c->closed = true;
-    c->lines.clear();
+    readControl(c);  // when busy, the running handler finishes the close
+}
+
+void HostService::finishClose(const ConnectionPtr &c) {
+    if (c->finished) return;
+    c->finished = true;
+    c->buffer.clear();
     connections_.erase(std::remove(connections_.begin(), connections_.end(), c), connections_.end());
+    if (c->dropped) return;
     log(c->address + QStringLiteral(" 断开连接。"));
     if (oldestConnectionFrom(c->address)) return;
     if (roles_.controller() == c->address) {
@@ -136,10 +247,11 @@ void HostService::onDataConnected(QTcpSocket *socket) { transfer_->addDataConnec
 
 void HostService::onServiceStopped() {
     for (const auto &c : connections_) {
-        c->closed = true;
-        c->lines.clear();
+        c->closed = c->finished = true;
+        c->buffer.clear();
     }
     connections_.clear();
+    guestSweep_.stop();
     transfer_->stop();
     roles_.clearAll();
 }
@@ -150,7 +262,7 @@ void HostService::dispatch(Connection &c, const QByteArray &line) {
     const ControlLine cl = parseControlLine(line);
     if (cl.command == Command::User) return login(c, cl.field);
     if (!logins_.contains(c.address)) return;  // not logged in: ignored
-    auto reply = [&c](const QByteArray &b) { send(c, b); };
+    auto reply = [this, &c](const QByteArray &b) { send(c, b); };
     switch (cl.command) {
     case Command::Key: return keyCommand(c, cl.field);
     case Command::Idle: return send(c, reply::idle);
@@ -357,13 +469,32 @@ void HostService::localOpen(const QString &fullPath) {
     services_.shell->openDocument(fi.absoluteFilePath());
 }
 
-void HostService::onDatagram(const QByteArray &bytes, const QHostAddress &, quint16) {
+void HostService::onDatagram(const QByteArray &bytes, const QHostAddress &from, quint16) {
     const auto probe = parseProbe(bytes);
     if (!probe) return;
-    log(probe->address + QStringLiteral(" 扫描。"));
+    const std::uint32_t now = services_.clock->tick();
+    if (now - discoveryWindowStart_ >= kDiscoveryWindowMs || repliesTo_.size() > kDiscoveryTargets) {
+        discoveryWindowStart_ = now;
+        scanLines_ = 0;
+        scanLogged_.clear();
+        repliesTo_.clear();
+    }
+    clearLogWhenFull(ui_);
+    if (scanLines_ < kScanLogLines && !scanLogged_.contains(probe->address)) {
+        scanLogged_.insert(probe->address);
+        ++scanLines_;
+        log(probe->address + QStringLiteral(" 扫描。"));
+    }
     const auto port = replyPort(probe->portText);
     const auto to = ipv4FromText(probe->address);
-    if (!port || !to || !isUnicastTarget(*to)) return;
+    if (!port || !to) return;
+    if (!networksRead_ || now - networksAt_ >= kNetworksRefreshMs) {
+        networks_ = localNetworks();
+        networksAt_ = now;
+        networksRead_ = true;
+    }
+    if (!mayReplyTo(*to, from, networks_) || ++repliesTo_[to->toIPv4Address()] > kRepliesPerTarget)
+        return;
     QString host = kv::trimmed(ui_.hostAddress());
     if (host.isEmpty()) host = kv::trimmed(services_.address->localIPv4());
     listeners_.sendDatagram(buildReply(host, listeners_.scanPortText()), *to, *port);

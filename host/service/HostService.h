@@ -5,13 +5,18 @@
 // the listeners, the platform services and itself as HostUi.
 #include <QByteArray>
 #include <QHostAddress>
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
+#include <QTimer>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "host/service/ControlRoles.h"
+#include "host/service/DiscoveryReply.h"
 #include "host/service/FileTransfer.h"
 #include "host/service/HostUi.h"
 #include "host/service/LoginTable.h"
@@ -62,7 +67,13 @@ private:
 
     void scheduleRead(const ConnectionPtr &c);
     void readControl(const ConnectionPtr &c);
+    // Takes more bytes from the socket into the line buffer; false when none.
+    bool takeBytes(Connection &c);
     void connectionClosed(const ConnectionPtr &c);
+    void finishClose(const ConnectionPtr &c);
+    // Closes connections that did not log in in time, and the surplus ones.
+    void sweepGuests();
+    void drop(Connection &c);
     void dispatch(Connection &c, const QByteArray &line);
 
     void login(Connection &c, const QByteArray &field);
@@ -80,7 +91,7 @@ private:
     // The oldest open connection from address, nullptr when none.
     Connection *oldestConnectionFrom(const QString &address) const;
     static bool isOpen(const Connection &c);
-    static void send(Connection &c, const QByteArray &bytes);
+    void send(Connection &c, const QByteArray &bytes);
     void log(const QString &text);
 
     ServiceListeners &listeners_;
@@ -91,6 +102,14 @@ private:
     PptDriver ppt_;
     FileTransfer *transfer_;
     std::vector<ConnectionPtr> connections_;  // oldest first
+    QTimer guestSweep_;
+    QList<Subnet> networks_;  // the host's own, for discovery replies
+    std::uint32_t networksAt_ = 0;
+    bool networksRead_ = false;
+    std::uint32_t discoveryWindowStart_ = 0;
+    int scanLines_ = 0;
+    QSet<QString> scanLogged_;
+    QHash<quint32, int> repliesTo_;
 };
 
 }  // namespace host

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "common/Gbk.h"
+#include "common/Text.h"
 
 namespace host {
 
@@ -42,9 +43,8 @@ bool isUploadName(const QString &name) {
 }
 
 bool isListedName(const QString &name) {
-    if (!isBareName(name)) return false;
-    if (!extensionOf(name).startsWith(QLatin1String(".ppt"), Qt::CaseInsensitive)) return false;
-    return kv::fitsGbk(name);
+    // Only names "c_open" takes as they are: it trims what it is sent.
+    return isOpenablePresentationName(name) && kv::trimmed(name) == name && kv::fitsGbk(name);
 }
 
 bool isRegularFileIn(const QString &folder, const QString &name) {

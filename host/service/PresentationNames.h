@@ -16,8 +16,8 @@ bool isBareName(const QString &name);
 bool isOpenablePresentationName(const QString &name);
 // Upload names: openable, at most 255 bytes both on the wire (GBK) and on disk.
 bool isUploadName(const QString &name);
-// Listed names: the extension starts with ".ppt" (any case) and the name can
-// travel as one GBK control line (GBK proper, as the controller reads it).
+// Listed names: exactly the names an open accepts (openable, nothing for the
+// open to trim away) that can travel as one GBK control line.
 bool isListedName(const QString &name);
 
 // A regular file (not a link, not a folder) named `name` directly in `folder`.

@@ -3,16 +3,24 @@
 // (both on all IPv4 interfaces, so a client's identity is its dotted IPv4
 // text) and discovery probes on UDP P+3. The discovery receiver, once bound,
 // stays bound when the service stops; a start with another port moves it.
+// What one peer can make the listeners hold or do is bounded: connections in
+// all and per address (a connection beyond is closed at once), datagrams
+// handled per wake-up, and a failing accept is retried after a pause.
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
+
 class QTcpServer;
 class QTcpSocket;
+class QTimer;
 class QUdpSocket;
 
 namespace host {
+
+class AcceptGuard;
 
 class ServiceListeners : public QObject {
     Q_OBJECT
@@ -39,6 +47,19 @@ public:
     qint64 sendDatagram(const QByteArray &bytes, const QHostAddress &to, quint16 port);
 
     static constexpr int kMaxPort = 65532;
+    // Control connections from one address (a controller needs one; a few
+    // programs may share a machine).
+    static constexpr int kMaxPerAddress = 8;
+    // Upload data connections: one upload runs at a time.
+    static constexpr int kMaxDataConnections = 8;
+    static constexpr int kMaxDataPerAddress = 4;
+    // Datagrams handled before other events get their turn.
+    static constexpr int kDatagramsPerTurn = 64;
+    // Pause before accepting again after an accept failed (out of descriptors).
+    static constexpr int kAcceptRetryMs = 250;
+    // Control connections in all: at most 256, and never more than half of
+    // the descriptors this process may open beyond a reserve of 64.
+    static int maxControlConnections();
 
     // A client's identity: the dotted IPv4 text of a connection's peer.
     static QString clientAddress(const QTcpSocket &socket);
@@ -49,10 +70,18 @@ signals:
     void datagramReceived(const QByteArray &bytes, const QHostAddress &from, quint16 fromPort);
     // After stop(): the protocol frees its roles and any open upload.
     void serviceStopped();
+    // Accepting fails (out of descriptors) and pauses: connections that hold
+    // descriptors for nothing should go.
+    void acceptStalled();
 
 private:
-    // Takes every pending connection of server into sockets and announces it.
-    void accept(QTcpServer *server, QList<QPointer<QTcpSocket>> &sockets,
+    struct Accepted {
+        QPointer<QTcpSocket> socket;
+        QString address;
+    };
+    // Takes every pending connection of server into sockets and announces it,
+    // or closes it at once when the caps are reached.
+    void accept(QTcpServer *server, QList<Accepted> &sockets, int cap, int perAddress,
                 void (ServiceListeners::*connected)(QTcpSocket *));
     void readDatagrams();
     bool bindDiscovery(int port);
@@ -61,8 +90,10 @@ private:
     QTcpServer *control_;
     QTcpServer *data_;
     QUdpSocket *udp_ = nullptr;
-    QList<QPointer<QTcpSocket>> controlSockets_;
-    QList<QPointer<QTcpSocket>> dataSockets_;
+    QList<Accepted> controlSockets_;
+    QList<Accepted> dataSockets_;
+    QTimer *moreDatagrams_;
+    std::unique_ptr<AcceptGuard> controlGuard_, dataGuard_;
     bool running_ = false;
     int controlPort_ = 0;
     int udpPort_ = 0;

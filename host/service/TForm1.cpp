@@ -25,6 +25,7 @@
 #include "common/Text.h"
 #include "host/lots/TFormChouqian.h"
 #include "host/service/HostService.h"
+#include "host/service/SecondScreen.h"
 #include "host/service/VersionCheck.h"
 #include "host/setup/TFormHelp.h"
 #include "host/setup/TFormWorkDir.h"
@@ -58,6 +59,7 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     buildUi();
     FormCreate();
     service_ = std::make_unique<HostService>(listeners_, services_, *this);
+    secondScreen_ = std::make_unique<SecondScreen>(services_, *this, service_->ppt(), env_.displayPanel);
     onLocalOpen = [this](const QString &path) { service_->localOpen(path); };
 
     TimerStart = new QTimer(this);
@@ -108,11 +110,14 @@ void TForm1::buildUi() {
     auto *buttons = new QHBoxLayout;
     SpeedButtonServerStart = button("SpeedButtonServerStart", kStartCaption,
                                     QStringLiteral("启动或停止投影服务"), this);
-    SpeedButtonShow2 = button("SpeedButtonShow2", QStringLiteral("第二桌面"), {}, this);
+    SpeedButtonShow2 = button("SpeedButtonShow2", QStringLiteral("第二桌面"),
+                              QStringLiteral("开启第二屏幕，主屏幕可以看到备注（不支持较早版本的PowerPoint）"), this);
     SpeedButtonToClient = button("SpeedButtonToClient", QStringLiteral("抽签"),
                                  QStringLiteral("可以最多制作100个签"), this);
     SpeedButtonSetup = button("SpeedButtonSetup", QStringLiteral("设置"), QStringLiteral("参数设置"), this);
-    SpeedButtonShow = button("SpeedButtonShow", QStringLiteral("异步投影"), {}, this);
+    SpeedButtonShow = button("SpeedButtonShow", QStringLiteral("异步投影"),
+                             QStringLiteral("当打开第二桌面时，实现异步投影，第二桌面放映全屏幕幻灯片，主屏幕可以看到备注信息"),
+                             this);
     SpeedButtontimer = button("SpeedButtontimer", QStringLiteral("手动计时"), QStringLiteral("启动或停止计时器"), this);
     SpeedButtonStopMp3 = button("SpeedButtonStopMp3", QStringLiteral("停止音乐"),
                                 QStringLiteral("停止播放音乐"), this);
@@ -184,6 +189,8 @@ void TForm1::buildUi() {
     connect(SpeedButtonServerStart, &QPushButton::clicked, this, &TForm1::SpeedButtonServerStartClick);
     connect(SpeedButtontimer, &QPushButton::clicked, this, [this] { SpeedButtontimerClick(SpeedButtontimer); });
     connect(SpeedButtonStopMp3, &QPushButton::clicked, this, &TForm1::SpeedButtonStopMp3Click);
+    connect(SpeedButtonShow2, &QPushButton::clicked, this, &TForm1::SpeedButtonShow2Click);
+    connect(SpeedButtonShow, &QPushButton::clicked, this, &TForm1::SpeedButtonShowClick);
     connect(SpeedButtonSetup, &QPushButton::clicked, this, &TForm1::SpeedButtonSetupClick);
     connect(SpeedButtonHelp, &QPushButton::clicked, this, &TForm1::SpeedButtonHelpClick);
     connect(SpeedButtonToClient, &QPushButton::clicked, this, &TForm1::SpeedButtonToClientClick);
@@ -296,6 +303,10 @@ void TForm1::SpeedButtonServerStartClick() {
     ServicePassword = kv::trimmed(pass);
     setStatus(QStringLiteral("投影服务已启动"));
 }
+
+void TForm1::SpeedButtonShow2Click() { secondScreen_->secondDesktop(); }
+
+void TForm1::SpeedButtonShowClick() { secondScreen_->presenterView(); }
 
 // ---- start-up timer ----------------------------------------------------------
 

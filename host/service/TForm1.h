@@ -30,6 +30,7 @@ class QTimer;
 namespace host {
 
 class HostService;
+class SecondScreen;
 class TFormSet;
 class TFormWorkDir;
 class TFormHelp;
@@ -54,6 +55,7 @@ public:
     ServiceListeners &listeners() { return listeners_; }
     // The control service on those listeners (protocol, PowerPoint driving, upload, discovery).
     HostService &service() { return *service_; }
+    SecondScreen &secondScreen() { return *secondScreen_; }
     const platform::Services &services() const { return services_; }
     const HostEnv &env() const { return env_; }
     QString iniPath() const;
@@ -92,6 +94,8 @@ public:
     void SpeedButtonStopMp3Click();
     // The timer button and the clock's start/stop button as the run stands.
     void showTimerCaptions();
+    void SpeedButtonShow2Click();
+    void SpeedButtonShowClick();
     void TimerStartTimer();
     void TimerHomePageTimer();
     void SysCommandToTray();   // minimise: into the tray when there is one
@@ -158,6 +162,7 @@ private:
     HostEnv env_;
     ServiceListeners listeners_;
     std::unique_ptr<HostService> service_;  // after listeners_: goes first
+    std::unique_ptr<SecondScreen> secondScreen_;  // drives service_'s PowerPoint driver
     bool forwardingKey_ = false;  // a previewed key on its way to its control
     QLabel *statusPanel_;
     TFormWorkDir *FormWorkDir = nullptr;

@@ -2,6 +2,7 @@
 
 #include "host/service/HostApp.h"
 #include "host/service/TForm1.h"
+#include "platform/DisplayPanel.h"
 #include "platform/Language.h"
 
 int main(int argc, char **argv) {
@@ -9,8 +10,11 @@ int main(int argc, char **argv) {
     // The tray and hidden windows must not end the program; only the main window's close does.
     app.setQuitOnLastWindowClosed(false);
     platform::installChineseQtTranslations(app);
-    auto host = host::HostApp::create(platform::realServices(QStringLiteral("Korvelo 投影助理")),
-                                      host::HostEnv{});
+    platform::Services services = platform::realServices(QStringLiteral("Korvelo 投影助理"));
+    // Screen widths from the X server itself: right at once after the display
+    // panel changed the monitors, before Qt has handled the news.
+    if (auto screens = platform::makeXRandrScreens()) services.screens = screens;
+    auto host = host::HostApp::create(services, host::HostEnv{});
     if (!host) return 0;
     host->Form1()->show();
     return app.exec();

@@ -31,6 +31,7 @@
 #include "host/service/HostApp.h"
 #include "host/service/HostFakes.h"
 #include "host/service/TForm1.h"
+#include "platform/FakeDisplayPanel.h"
 #include "platform/FakeMailSender.h"
 
 namespace {
@@ -211,10 +212,13 @@ int main(int argc, char **argv) {
     env.choice = std::make_shared<host::FakeChoiceBox>();
     env.mail = std::make_shared<platform::FakeMailSender>();
     env.exitProgram = [] {};
+    // The display panel of "第二桌面", with a second monitor to offer.
+    env.displayPanel = platform::makeDisplayPanel(std::make_shared<platform::FakeOutputLayout>());
     const platform::Services services = platform::realServices();
     auto hostApp = host::HostApp::create(services, env, lockDir.path());
     if (!hostApp) return 1;
     hostApp->Form1()->show();
+    env.displayPanel->open();
     settle(1500);  // the start-up timer
     const QList<QWidget *> hostWindows = windowsNow(hostApp->creationOrder());
 

@@ -117,13 +117,14 @@ TEST(PresentationNamesTest, ListingTakesRegularPptFilesSortedByName) {
     };
     touch("b.pptx");
     touch("a.PPT");
-    touch("c.ppts");
     touch("notes.txt");
     touch(".hidden.ppt");
+    // Only what an open opens: no other extension, no bare extension, nothing trimmed away.
+    for (const char *n : {"c.ppts", "old.pptbak", ".ppt", " lead.ppt", "x.ppt "}) touch(n);
     QDir(d.path()).mkdir("folder.ppt");
     QFile::link(d.filePath("b.pptx"), d.filePath("link.ppt"));
     EXPECT_EQ(FileTransfer::presentationFiles(d.path()),
-              QStringList({".hidden.ppt", "a.PPT", "b.pptx", "c.ppts"}));
+              QStringList({".hidden.ppt", "a.PPT", "b.pptx"}));
     EXPECT_TRUE(isRegularFileIn(d.path(), "b.pptx"));
     EXPECT_FALSE(isRegularFileIn(d.path(), "folder.ppt"));
     EXPECT_FALSE(isRegularFileIn(d.path(), "link.ppt"));

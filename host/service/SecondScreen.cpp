@@ -1,0 +1,239 @@
+#include "host/service/SecondScreen.h"
+
+#include <algorithm>
+#include <csignal>
+#include <vector>
+
+#include "common/Text.h"
+
+namespace host {
+
+namespace {
+
+constexpr int kNumPad2 = 98, kLetterD = 68, kLetterE = 69, kLetterO = 79, kLetterS = 83, kLetterW = 87;
+// Sent as virtual-key codes just as they stand: the character codes of "=" and "+".
+constexpr int kEqualsCode = 61, kPlusCode = 43;
+
+// A signal that would end the program while a key is held down waits until
+// the sequence has let go of it; otherwise Alt or Ctrl would stay pressed in
+// the X session after we are gone.
+volatile std::sig_atomic_t g_endSignal = 0;
+extern "C" void noteEndSignal(int sig) { g_endSignal = sig; }
+constexpr int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+class EndSignalsDeferred {
+public:
+    EndSignalsDeferred() {
+        for (int i = 0; i < 3; ++i) {
+            struct sigaction now {};
+            taken_[i] = sigaction(kEndSignals[i], nullptr, &old_[i]) == 0 &&
+                        !(old_[i].sa_flags & SA_SIGINFO) && old_[i].sa_handler == SIG_DFL;
+            if (!taken_[i]) continue;  // ignored or handled by someone: left alone
+            now.sa_handler = noteEndSignal;
+            sigemptyset(&now.sa_mask);
+            sigaction(kEndSignals[i], &now, nullptr);
+        }
+    }
+    // Puts the old actions back and delivers a signal that came meanwhile.
+    ~EndSignalsDeferred() {
+        for (int i = 0; i < 3; ++i)
+            if (taken_[i]) sigaction(kEndSignals[i], &old_[i], nullptr);
+        const int sig = g_endSignal;
+        g_endSignal = 0;
+        if (sig) std::raise(sig);
+    }
+    EndSignalsDeferred(const EndSignalsDeferred &) = delete;
+    EndSignalsDeferred &operator=(const EndSignalsDeferred &) = delete;
+
+private:
+    struct sigaction old_[3] {};
+    bool taken_[3] = {};
+};
+
+// The keys of one sequence, each followed by its sleep. Whatever it holds down
+// is let go when the sequence is cut short: by the layer failing (an
+// exception) or by a signal ending the program.
+class KeySequence {
+public:
+    explicit KeySequence(const platform::Services &s) : s_(s) {}
+    ~KeySequence() { releaseAll(); }
+    KeySequence(const KeySequence &) = delete;
+    KeySequence &operator=(const KeySequence &) = delete;
+
+    void down(int vk, int ms) {
+        if (cut_) return;
+        held_.push_back(vk);
+        s_.keyboard->keyDown(vk);
+        after(ms);
+    }
+    void up(int vk, int ms) {
+        if (cut_) return;
+        s_.keyboard->keyUp(vk);
+        held_.erase(std::remove(held_.begin(), held_.end(), vk), held_.end());
+        after(ms);
+    }
+    void press(int vk, int ms) {
+        down(vk, 0);
+        up(vk, ms);
+    }
+    bool cut() const { return cut_; }
+
+private:
+    void after(int ms) {
+        if (ms > 0 && !cut_) s_.clock->sleep(ms);
+        if (g_endSignal) {
+            cut_ = true;
+            releaseAll();
+        }
+    }
+    void releaseAll() noexcept {
+        while (!held_.empty()) {
+            const int vk = held_.back();
+            held_.pop_back();
+            try {
+                s_.keyboard->keyUp(vk);
+            } catch (...) {
+            }
+        }
+    }
+    const platform::Services &s_;
+    EndSignalsDeferred signals_;  // declared before held_: restored after the release
+    std::vector<int> held_;
+    bool cut_ = false;
+};
+
+class Running {
+public:
+    explicit Running(bool &flag) : flag_(flag) { flag_ = true; }
+    ~Running() { flag_ = false; }
+
+private:
+    bool &flag_;
+};
+
+}  // namespace
+
+SecondScreen::SecondScreen(platform::Services services, HostUi &ui, PptDriver &ppt,
+                           std::shared_ptr<platform::DisplayPanel> panel)
+    : services_(std::move(services)), ui_(ui), ppt_(ppt), panel_(std::move(panel)) {}
+
+bool SecondScreen::poll(int polls, const std::function<bool()> &done) {
+    for (int i = 0; i < polls; ++i) {
+        services_.clock->processMessages();
+        if (done()) return true;
+        services_.clock->sleep(10);
+    }
+    return false;
+}
+
+bool SecondScreen::oneScreen() {
+    return services_.screens->virtualDesktop().width() <= services_.screens->primary().width();
+}
+
+void SecondScreen::endRunningShow() {
+    const platform::WindowId show = ppt_.findPPTWindow(3);
+    if (!show) return;
+    services_.windows->switchTo(show);
+    services_.clock->sleep(300);
+    // Esc only into the show: in another program it could cancel the user's work.
+    if (!ppt_.inFront(show)) return;
+    KeySequence keys(services_);
+    keys.press(platform::vk::Escape, 300);
+}
+
+bool SecondScreen::panelInFront() {
+    const platform::WindowId w = services_.windows->foreground();
+    return w && kv::trimmed(services_.windows->title(w)) == platform::kDisplayPanelTitle;
+}
+
+bool SecondScreen::switchAndWait(platform::WindowId w) {
+    services_.windows->switchTo(w);
+    return poll(300, [&] { return ppt_.inFront(w); });
+}
+
+void SecondScreen::secondDesktop() {
+    if (running_) return;
+    Running busy(running_);
+    ui_.setStatus(QString());
+    endRunningShow();
+    if (!panel_ || !panel_->open() || !poll(500, [&] { return panelInFront(); })) {
+        ui_.setStatus(kPanelFailed);
+        return;
+    }
+    {
+        KeySequence keys(services_);
+        keys.press(kNumPad2, 100);
+        keys.down(platform::vk::Menu, 100);
+        keys.press(kLetterE, 100);
+        keys.up(platform::vk::Menu, 100);
+        keys.press(platform::vk::Return, 0);
+    }
+    // Either way on: the widths tell what the panel did.
+    poll(1000, [&] { return !panelInFront(); });
+    services_.clock->sleep(200);
+    ui_.setStatus(oneScreen() ? kSecondOff : kSecondOn);
+}
+
+void SecondScreen::presenterView() {
+    if (running_) return;
+    Running busy(running_);
+    ui_.setStatus(QString());
+    endRunningShow();
+    const platform::WindowId w = ppt_.findPPTWindow(0);
+    if (!w) {
+        ui_.setStatus(PptDriver::kOpenFirst);
+        return;
+    }
+    if (!switchAndWait(w) && !switchAndWait(w)) {
+        ui_.setStatus(PptDriver::kNotInFront);
+        return;
+    }
+    services_.clock->sleep(300);
+    const bool one = oneScreen();
+    if (one) ui_.setStatus(kOpenSecondFirst);
+    // The front may have changed during the sleep; the keys are for PowerPoint only
+    // (Ctrl+W in another program closes its document).
+    if (!ppt_.inFront(w)) {
+        ui_.setStatus(PptDriver::kNotInFront);
+        return;
+    }
+    if (one) {
+        KeySequence(services_).press(platform::vk::F5, 0);
+        return;
+    }
+    powerPointSetUp();
+    if (poll(300, [&] { return ppt_.findPPTWindow(2) != 0; }))
+        ui_.setStatus(kPresenterShown);
+    else
+        ui_.setStatus(kPresenterFailed);
+}
+
+void SecondScreen::powerPointSetUp() {
+    using namespace platform::vk;
+    KeySequence keys(services_);
+    keys.press(Escape, 300);
+    keys.down(Menu, 50);
+    keys.down(kLetterD, 50);
+    keys.up(kLetterD, 200);
+    keys.down(kLetterS, 50);
+    keys.up(kLetterS, 200);
+    keys.press(kLetterO, 200);
+    keys.up(Menu, 200);
+    keys.press(End, 200);
+    keys.down(Control, 50);
+    keys.down(kLetterW, 20);
+    keys.up(kLetterW, 50);
+    keys.up(Control, 200);
+    keys.down(Menu, 50);
+    keys.down(kLetterW, 20);
+    keys.up(kLetterW, 50);
+    keys.up(Menu, 200);
+    keys.down(kEqualsCode, 100);
+    keys.up(kEqualsCode, 200);
+    keys.down(kPlusCode, 100);
+    keys.up(kPlusCode, 200);
+    keys.press(Return, 200);
+    keys.press(F5, 100);
+}
+
+}  // namespace host
