@@ -100,6 +100,8 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     connect(upload_.get(), &UploadClient::progressVisible, lists_.get(), &FileWindowLists::showProgress);
     connect(upload_.get(), &UploadClient::progressChanged, lists_.get(), &FileWindowLists::setProgress);
     connect(upload_.get(), &UploadClient::listRefreshWanted, this, [ff] { ff->SpeedButtonRefresh->click(); });
+    // A long upload is no idle session.
+    connect(upload_.get(), &UploadClient::activity, client, &ControlClient::touch);
 }
 
 DiscoveryAndFiles::~DiscoveryAndFiles() = default;

@@ -3,6 +3,19 @@
 #include <QFileInfo>
 #include <QTcpSocket>
 
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "common/BlockingIo.h"
 #include "common/Gbk.h"
 #include "controller/ControlLineChannel.h"
 
@@ -10,13 +23,111 @@ namespace pad {
 
 namespace {
 const QString kFailed = QStringLiteral("文件上传失败");
+constexpr qint64 kReadAhead = 64 * 1024;
+
+bool readAt(int fd, char *p, qint64 n, qint64 offset) {
+    while (n > 0) {
+        const ssize_t k = ::pread(fd, p, static_cast<size_t>(n), offset);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) return false;  // the file shrank or cannot be read
+        p += k;
+        n -= k;
+        offset += k;
+    }
+    return true;
 }
+}  // namespace
+
+// Owns the data connection once it is up: sends a chunk, blocks until the
+// host's "s_next", sends the next. Destroying it shuts the connection down,
+// which ends a blocked send or receive, and joins the thread.
+class UploadClient::Sender {
+public:
+    Sender(UploadClient *owner, std::uint64_t run, int socket, int file, qint64 total)
+        : owner_(owner), run_(run), socket_(socket), file_(file), total_(total) {
+        thread_ = std::thread([this] { work(); });
+    }
+    ~Sender() {
+        ::shutdown(socket_, SHUT_RDWR);
+        join();
+        ::close(socket_);
+    }
+    void join() {
+        if (thread_.joinable()) thread_.join();
+    }
+    // Bytes the host has acknowledged.
+    qint64 acked() const { return acked_.load(std::memory_order_relaxed); }
+
+private:
+    void work() {
+        // The file is read ahead in larger blocks: one system call fewer per chunk.
+        std::vector<char> block(kReadAhead);
+        qint64 blockStart = 0, blockSize = 0;
+        qint64 sent = 0;
+        int shown = 0;  // the bar starts at 0
+        for (;;) {
+            const qint64 n = qMin(total_ - sent, kChunkSize);
+            if (sent + n > blockStart + blockSize) {
+                blockStart = sent;
+                blockSize = qMin<qint64>(total_ - sent, kReadAhead);
+                if (!readAt(file_, block.data(), blockSize, blockStart)) return post(News::Failed);
+            }
+            if (!kv::sendAll(socket_, block.data() + (sent - blockStart), n)) return post(News::Failed);
+            sent += n;
+            if (sent < total_) {
+                const int percent = int(sent * 100 / total_);
+                if (percent != shown) post(News::Progress, shown = percent);
+            }
+            if (!awaitNext()) return post(News::Failed);
+            acked_.store(sent, std::memory_order_relaxed);
+            if (sent == total_) return post(News::Done);
+        }
+    }
+    // One read whose first whole line is "s_next" releases one chunk; the
+    // other lines of that read are ignored, a partial line waits for its end.
+    bool awaitNext() {
+        for (;;) {
+            const ssize_t k = ::recv(socket_, in_ + have_, sizeof in_ - have_, 0);
+            if (k < 0 && errno == EINTR) continue;
+            if (k <= 0) return false;
+            have_ += size_t(k);
+            const char *first = static_cast<const char *>(memmem(in_, have_, "\r\n", 2));
+            if (!first) {
+                if (have_ == sizeof in_) have_ = 0;  // no line this long: dropped
+                continue;
+            }
+            const bool next = first - in_ == 6 && std::memcmp(in_, "s_next", 6) == 0;
+            size_t used = have_;  // up to the last line end
+            while (!(in_[used - 2] == '\r' && in_[used - 1] == '\n')) --used;
+            std::memmove(in_, in_ + used, have_ - used);
+            have_ -= used;
+            if (next) return true;
+        }
+    }
+    void post(News news, int percent = 0) {
+        QMetaObject::invokeMethod(
+            owner_, [o = owner_, run = run_, news, percent] { o->onSenderNews(run, news, percent); },
+            Qt::QueuedConnection);
+    }
+
+    UploadClient *owner_;
+    std::uint64_t run_;
+    int socket_;
+    int file_;
+    qint64 total_;
+    char in_[256];
+    size_t have_ = 0;
+    std::atomic<qint64> acked_{0};
+    std::thread thread_;
+};
 
 UploadClient::UploadClient(ControlLineChannel *channel, OneShotFactory timers, QObject *parent)
-    : QObject(parent), channel_(channel), timer_(timers()) {}
+    : QObject(parent), channel_(channel), timer_(timers()), watch_(timers()) {}
 
 UploadClient::~UploadClient() {
     timer_->stop();
+    watch_->stop();
+    sender_.reset();
     if (data_) {
         data_->disconnect(this);
         data_->abort();
@@ -67,10 +178,11 @@ bool UploadClient::handleLine(const QByteArray &line) {
             fail();
             return true;
         }
-        total_ = remaining_ = file_.size();
+        total_ = file_.size();
         emit progressChanged(0);
         setProgressShown(true);
         stage_ = Stage::AwaitFile;
+        startWatch();
         channel_->sendLine("c_len" + QByteArray::number(total_));
         return true;
     }
@@ -83,17 +195,13 @@ bool UploadClient::handleLine(const QByteArray &line) {
             return true;
         }
         dropDataSocket();
+        sender_.reset();
         data_ = new QTcpSocket(this);
-        dataLines_.clear();
-        awaitingAck_ = false;
         connect(data_, &QTcpSocket::connected, this, &UploadClient::onDataConnected);
-        connect(data_, &QTcpSocket::readyRead, this, &UploadClient::onDataReadable);
         connect(data_, &QTcpSocket::disconnected, this, &UploadClient::onDataGone);
-        connect(data_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
-            // A close after "c_over" is the normal end, not a failure.
-            if (stage_ == Stage::Connecting || stage_ == Stage::Sending) fail();
-        });
+        connect(data_, &QTcpSocket::errorOccurred, this, &UploadClient::onDataGone);
         stage_ = Stage::Connecting;
+        ++steps_;
         timer_->start(kConnectTimeoutMs, [this] {
             if (stage_ == Stage::Connecting) fail();
         });
@@ -123,44 +231,68 @@ void UploadClient::abort() {
 void UploadClient::onDataConnected() {
     if (stage_ != Stage::Connecting) return;
     timer_->stop();
-    data_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    stage_ = Stage::Sending;
-    emit statusText(QStringLiteral("文件上传中......"));
-    sendNextChunk();
-}
-
-void UploadClient::sendNextChunk() {
-    qint64 n = qMin(remaining_, kChunkSize);
-    QByteArray chunk = file_.read(n);
-    if (chunk.size() != n) {  // the file shrank or cannot be read
+    // The sender takes its own descriptor of the connection and the socket
+    // object lets go of it (closing a duplicate does not end the connection).
+    const qintptr qtFd = data_->socketDescriptor();
+    const int fd = qtFd < 0 ? -1 : ::fcntl(int(qtFd), F_DUPFD_CLOEXEC, 0);
+    dropDataSocket();
+    if (fd < 0) {
         fail();
         return;
     }
-    data_->write(chunk);
-    data_->flush();  // on the wire now, not on the next pass of the event loop
-    remaining_ -= n;
-    awaitingAck_ = true;
-    if (remaining_ > 0)
-        emit progressChanged(int(file_.pos() * 100 / total_));
-    else
-        file_.close();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    stage_ = Stage::Sending;
+    ++steps_;
+    emit statusText(QStringLiteral("文件上传中......"));
+    sender_ = std::make_unique<Sender>(this, ++run_, fd, file_.handle(), total_);
 }
 
-void UploadClient::onDataReadable() {
-    if (!data_) return;
-    const QList<QByteArray> lines = dataLines_.feed(data_->readAll());
-    if (lines.isEmpty() || stage_ != Stage::Sending) return;
-    // One "s_next" releases one chunk, however many lines came in this read.
-    if (lines.first() != "s_next" || !awaitingAck_) return;
-    awaitingAck_ = false;
-    if (remaining_ > 0)
-        sendNextChunk();
-    else
+void UploadClient::onSenderNews(std::uint64_t run, News news, int percent) {
+    if (run != run_ || !sender_ || stage_ != Stage::Sending) return;  // from an upload since ended
+    switch (news) {
+    case News::Progress:
+        emit progressChanged(percent);
+        emit activity();
+        return;
+    case News::Done:
         complete();
+        return;
+    case News::Failed:
+        fail();
+        return;
+    }
+}
+
+void UploadClient::onDataGone() {
+    if (stage_ == Stage::Connecting) fail();
+}
+
+void UploadClient::startWatch() {
+    seenMark_ = steps_;
+    stalledMs_ = 0;
+    watch_->start(kWatchStepMs, [this] { watchStep(); });
+}
+
+void UploadClient::watchStep() {
+    if (stage_ != Stage::AwaitFile && stage_ != Stage::Connecting && stage_ != Stage::Sending) return;
+    const std::int64_t mark = steps_ + (sender_ ? sender_->acked() : 0);
+    if (mark != seenMark_) {
+        seenMark_ = mark;
+        stalledMs_ = 0;
+        emit activity();
+    } else if ((stalledMs_ += kWatchStepMs) >= kStallLimitMs) {
+        fail();  // the host stopped answering
+        return;
+    }
+    watch_->start(kWatchStepMs, [this] { watchStep(); });
 }
 
 void UploadClient::complete() {
-    remaining_ = 0;
+    if (sender_) sender_->join();  // its last act was the news of the last "s_next"
+    if (file_.isOpen()) file_.close();
+    watch_->stop();
     channel_->sendLine("c_over");
     emit statusText(QStringLiteral("文件上传完成"));
     setProgressShown(false);
@@ -169,33 +301,19 @@ void UploadClient::complete() {
     // Close the data connection once the host has taken "c_over"; only then
     // pull the list, so "c_list" does not share a read with "c_over".
     timer_->start(kCloseDelayMs, [this] {
-        if (data_ && data_->state() != QAbstractSocket::UnconnectedState) {
-            // Its "disconnected" finishes the upload, at once or once flushed.
-            data_->disconnectFromHost();
-            return;
-        }
-        onDataGone();
-    });
-}
-
-void UploadClient::onDataGone() {
-    if (stage_ == Stage::Closing) {
-        if (timer_->isActive()) return;  // the host closed first; the pause still runs
-        dropDataSocket();
+        sender_.reset();
         stage_ = Stage::Idle;
         emit listRefreshWanted();
-        return;
-    }
-    if (stage_ == Stage::Connecting || stage_ == Stage::Sending) fail();
+    });
 }
 
 void UploadClient::release() {
     timer_->stop();
+    watch_->stop();
     dropDataSocket();
+    sender_.reset();  // shuts the connection down and waits for the thread
     if (file_.isOpen()) file_.close();
     stage_ = Stage::Idle;
-    awaitingAck_ = false;
-    remaining_ = 0;
     setProgressShown(false);
 }
 

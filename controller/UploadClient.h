@@ -10,9 +10,9 @@
 #include <QPointer>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
-#include "common/LineSplitter.h"
 #include "controller/OneShotTimer.h"
 
 class QTcpSocket;
@@ -29,6 +29,8 @@ public:
     static constexpr qint64 kChunkSize = 1024;
     static constexpr int kConnectTimeoutMs = 6000;  // 1 s plus 500 polls of 10 ms
     static constexpr int kCloseDelayMs = 1000;      // the host holds "c_over" about this long
+    static constexpr int kStallLimitMs = 30000;     // no progress this long: the upload fails
+    static constexpr int kWatchStepMs = 1000;
 
     UploadClient(ControlLineChannel *channel, OneShotFactory timers, QObject *parent = nullptr);
     ~UploadClient() override;
@@ -62,12 +64,17 @@ signals:
     void progressChanged(int percent);
     void finished(bool ok);                 // "c_over" sent, or the upload failed
     void listRefreshWanted();               // after the data connection closed
+    void activity();                        // the upload moved on (counts as a user action)
 
 private:
+    class Sender;
+    enum class News { Progress, Done, Failed };
+
     void onDataConnected();
-    void onDataReadable();
     void onDataGone();
-    void sendNextChunk();
+    void onSenderNews(std::uint64_t run, News news, int percent);
+    void watchStep();
+    void startWatch();
     void complete();
     void fail();
     void release();
@@ -76,15 +83,18 @@ private:
 
     ControlLineChannel *channel_;
     std::unique_ptr<OneShot> timer_;
+    std::unique_ptr<OneShot> watch_;
     QFile file_;
-    QPointer<QTcpSocket> data_;
-    kv::LineBuffer dataLines_{256};
+    QPointer<QTcpSocket> data_;        // while connecting
+    std::unique_ptr<Sender> sender_;   // once connected
+    std::uint64_t run_ = 0;
+    std::int64_t steps_ = 0;           // stages passed; with the bytes sent, what the watch sees move
+    std::int64_t seenMark_ = -1;
+    int stalledMs_ = 0;
     QString path_;
     QString name_;
     qint64 total_ = 0;
-    qint64 remaining_ = 0;
     Stage stage_ = Stage::Idle;
-    bool awaitingAck_ = false;
     bool progressShown_ = false;
 };
 

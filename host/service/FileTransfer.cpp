@@ -5,10 +5,19 @@
 #include <QTcpSocket>
 #include <QTemporaryFile>
 
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <limits>
+#include <thread>
 
+#include "common/BlockingIo.h"
 #include "common/Gbk.h"
 #include "common/Text.h"
 #include "host/service/ControlLine.h"
@@ -20,12 +29,62 @@ namespace host {
 
 namespace {
 constexpr qint64 kReadBlock = 4096;
+constexpr size_t kWriteBlock = 64 * 1024;
 constexpr int kFinishWaitMs = 10000;
+constexpr int kSettlePollMs = 5;
 
 std::filesystem::path fsPath(const QString &p) {
     return std::filesystem::path(QFile::encodeName(p).toStdString());
 }
 }  // namespace
+
+// The uploader's data connection: blocking reads into the upload, "s_next"
+// after each, on a thread of its own. Destroying it shuts the connection down,
+// which ends a blocked read or send, and joins the thread.
+class FileTransfer::Receiver {
+public:
+    Receiver(FileTransfer *owner, std::uint64_t id, int fd, QByteArray early)
+        : owner_(owner), id_(id), fd_(fd) {
+        thread_ = std::thread([this, early = std::move(early)] { run(early); });
+    }
+    ~Receiver() {
+        ::shutdown(fd_, SHUT_RDWR);
+        thread_.join();
+        ::close(fd_);
+    }
+    std::uint64_t id() const { return id_; }
+
+private:
+    enum class Next { Read, Stop, Broken };
+    Next handle(const char *bytes, qint64 n) {
+        const Taken t = owner_->take(bytes, n);
+        if (t.drop) return Next::Broken;
+        if (t.ack && !kv::sendAll(fd_, reply::next.constData(), reply::next.size())) return Next::Broken;
+        if (t.settles) post(false);
+        return t.stop ? Next::Stop : Next::Read;
+    }
+    void run(const QByteArray &early) {
+        Next next = early.isEmpty() ? Next::Read : handle(early.constData(), early.size());
+        char buf[kReadBlock];
+        while (next == Next::Read) {
+            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+            if (n < 0 && errno == EINTR) continue;
+            next = n > 0 ? handle(buf, n) : Next::Broken;
+        }
+        // Past the announced length the rest is left unread; a closed or
+        // broken connection is let go.
+        if (next == Next::Broken) post(true);
+    }
+    void post(bool gone) {
+        QMetaObject::invokeMethod(
+            owner_, [o = owner_, id = id_, gone] { o->onReceiverNews(id, gone); }, Qt::QueuedConnection);
+    }
+
+    FileTransfer *owner_;
+    std::uint64_t id_;
+    int fd_;
+    std::thread thread_;
+};
 
 FileTransfer::FileTransfer(platform::Services services, HostUi &ui, ControlRoles &roles,
                            QObject *parent)
@@ -35,19 +94,34 @@ FileTransfer::FileTransfer(platform::Services services, HostUi &ui, ControlRoles
     connect(&finishWait_, &QTimer::timeout, this, [this] { settle(); });
 }
 
-FileTransfer::~FileTransfer() { discardFile(); }
+FileTransfer::~FileTransfer() {
+    closeReceiver();
+    discardFile();
+}
 
 void FileTransfer::discardFile() {
     if (!file_) return;
+    {
+        std::lock_guard lock(mutex_);
+        sink_.fd = -1;
+        sink_.held.clear();
+    }
     const QString tmp = file_->fileName();
     file_.reset();
     QFile::remove(tmp);
 }
 
 void FileTransfer::resetProgress() {
-    announced_ = -1;
-    received_ = 0;
-    writeFailed_ = false;
+    std::lock_guard lock(mutex_);
+    sink_.announced = -1;
+    sink_.received = 0;
+    sink_.writeFailed = sink_.overrun = false;
+    sink_.held.clear();
+}
+
+bool FileTransfer::uploadComplete() {
+    std::lock_guard lock(mutex_);
+    return sink_.complete();
 }
 
 void FileTransfer::log(const QString &line) { appendTimedLog(ui_, *services_.clock, line); }
@@ -67,7 +141,23 @@ QStringList FileTransfer::presentationFiles(const QString &folder) {
 
 // ---- listing ----
 
+void FileTransfer::waitWhileSettling(const QString &sender) {
+    if (!finishing_ || sender != roles_.uploader) return;
+    // Its own listing is to show the new file: let the last bytes come in.
+    auto &clock = *services_.clock;
+    const std::uint32_t start = clock.tick();
+    const auto limit = static_cast<std::uint32_t>(finishWait_.interval());
+    while (finishing_ && clock.tick() - start < limit) {
+        clock.processMessages();
+        if (finishing_) clock.sleep(kSettlePollMs);
+    }
+    if (finishing_) settle();
+}
+
 void FileTransfer::list(const QString &sender, const Send &send) {
+    const std::uint64_t stops = stops_;
+    waitWhileSettling(sender);
+    if (stops != stops_) return;  // the service stopped meanwhile
     if (!roles_.listOwner.isEmpty() && roles_.listOwner != sender) {
         send(reply::busyList);
         return;
@@ -83,6 +173,9 @@ void FileTransfer::list(const QString &sender, const Send &send) {
 }
 
 void FileTransfer::nextList(const QString &sender, const Send &send) {
+    const std::uint64_t stops = stops_;
+    waitWhileSettling(sender);
+    if (stops != stops_) return;
     if (roles_.listOwner.isEmpty() || roles_.listOwner != sender || pending_.isEmpty()) {
         send(reply::busyList);
         return;
@@ -96,7 +189,12 @@ void FileTransfer::nextList(const QString &sender, const Send &send) {
 
 void FileTransfer::up(const QString &sender, const Send &send) {
     if (finishing_ && sender == roles_.uploader) settle();
-    if (roles_.uploader.isEmpty()) roles_.uploader = sender;
+    if (roles_.uploader.isEmpty()) {
+        roles_.uploader = sender;
+        if (receiverPeer_ != sender) closeReceiver();  // a former uploader's connection
+        std::lock_guard lock(mutex_);
+        sink_.slotHeld = true;
+    }
     send(roles_.uploader == sender ? reply::name : reply::qitaUp);
 }
 
@@ -132,23 +230,28 @@ void FileTransfer::length(const QString &sender, const QByteArray &field, const 
         return;
     }
     if (file_) dropUpload();  // the file starts again
-    if (!startFile(ui_.sharedFolder())) {
+    if (!startFile(ui_.sharedFolder(), static_cast<qint64>(*size))) {
         log(sender + QStringLiteral(" 无法创建文件:") + uploadName_ + QStringLiteral("。"));
         send(reply::qitaUp);
         return;
     }
-    announced_ = static_cast<qint64>(*size);
     send(reply::file);
 }
 
-bool FileTransfer::startFile(const QString &folder) {
+bool FileTransfer::startFile(const QString &folder, qint64 announced) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return false;
     auto tmp = std::make_unique<QTemporaryFile>(folder + QStringLiteral("/.slidehost-upload-XXXXXX"));
     tmp->setAutoRemove(true);
     if (!tmp->open()) return false;
     uploadFolder_ = folder;
-    received_ = 0;
-    writeFailed_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        sink_.fd = tmp->handle();
+        sink_.announced = announced;
+        sink_.received = 0;
+        sink_.writeFailed = sink_.overrun = false;
+        sink_.held.clear();
+    }
     file_ = std::move(tmp);
     return true;
 }
@@ -163,7 +266,7 @@ void FileTransfer::over(const QString &sender, const Send &send) {
         freeSlot();
         return;
     }
-    if (received_ >= announced_ || writeFailed_) {
+    if (uploadComplete()) {
         settle();
         return;
     }
@@ -183,7 +286,13 @@ void FileTransfer::settle() {
     const QString name = uploadName_;
     const QString target = uploadFolder_ + QLatin1Char('/') + name;
     const QString tmp = file_->fileName();
-    bool stored = !writeFailed_ && received_ == announced_ && file_->flush();
+    bool stored = false;
+    {
+        std::lock_guard lock(mutex_);
+        writeHeld();
+        stored = !sink_.writeFailed && !sink_.overrun && sink_.received == sink_.announced;
+        sink_.fd = -1;  // the receiver writes no more
+    }
     file_->close();
     if (stored) {
         file_->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -218,6 +327,12 @@ void FileTransfer::dropUpload() {
 }
 
 void FileTransfer::freeSlot() {
+    {
+        // The uploader's data connection may carry its next upload too; bytes
+        // on it while the slot is free end it.
+        std::lock_guard lock(mutex_);
+        sink_.slotHeld = false;
+    }
     roles_.uploader.clear();
     uploadName_.clear();
     resetProgress();
@@ -225,37 +340,70 @@ void FileTransfer::freeSlot() {
 
 void FileTransfer::addDataConnection(QTcpSocket *socket) {
     const QString peer = ServiceListeners::clientAddress(*socket);
-    // Context `this`: the link goes with either end.
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket, peer] { onData(socket, peer); });
     if (roles_.uploader.isEmpty() || peer != roles_.uploader) {
         log(peer + QStringLiteral(" 数据连接不属于上传方，已关闭。"));
         socket->abort();
         return;
     }
-    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    if (socket->bytesAvailable() > 0) onData(socket, peer);
+    // The worker takes its own descriptor of the connection; the socket object
+    // lets go of it, so nothing on this thread reads it any more (closing a
+    // duplicate does not end the connection).
+    const int fd = socket->socketDescriptor() < 0
+                       ? -1
+                       : ::fcntl(static_cast<int>(socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+    QByteArray early = socket->readAll();
+    socket->abort();
+    if (fd < 0) return;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);  // the worker blocks
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    closeReceiver();  // one data connection at a time: a newer one replaces it
+    receiverPeer_ = peer;
+    receiver_ = std::make_unique<Receiver>(this, ++receiverId_, fd, std::move(early));
 }
 
-void FileTransfer::onData(QTcpSocket *socket, const QString &peer) {
-    if (roles_.uploader.isEmpty() || peer != roles_.uploader) {
-        // Bytes after the upload ended (or from someone else): not ours to keep.
-        socket->readAll();
-        if (peer != roles_.uploader) socket->abort();
-        return;
+FileTransfer::Taken FileTransfer::take(const char *bytes, qint64 n) {
+    Taken t;
+    std::lock_guard lock(mutex_);
+    if (!sink_.slotHeld) {
+        t.stop = t.drop = true;
+        return t;
     }
-    while (socket->bytesAvailable() > 0) {
-        const QByteArray block = socket->read(kReadBlock);
-        if (block.isEmpty()) break;
-        if (!file_) continue;  // no upload running: read and dropped
-        if (!writeFailed_ && file_->write(block) != block.size()) writeFailed_ = true;
-        received_ += block.size();
-        if (socket->state() == QAbstractSocket::ConnectedState) {
-            // The uploader waits for this word before its next chunk: send it now.
-            socket->write(reply::next);
-            socket->flush();
-        }
+    if (sink_.fd < 0) return t;  // no file yet: read and dropped
+    const bool wasComplete = sink_.complete();
+    const qint64 room = std::max<qint64>(0, sink_.announced - sink_.received);
+    const qint64 kept = std::min(n, room);
+    if (kept < n) {
+        // Nothing past the announced length is stored or acknowledged.
+        sink_.overrun = true;
+        t.stop = true;
     }
-    if (finishing_ && (received_ >= announced_ || writeFailed_)) settle();
+    if (kept > 0) {
+        if (!sink_.writeFailed) sink_.held.insert(sink_.held.end(), bytes, bytes + kept);
+        sink_.received += kept;
+        t.ack = true;
+    }
+    if (sink_.held.size() >= kWriteBlock || sink_.complete()) writeHeld();
+    t.settles = !wasComplete && sink_.complete();
+    return t;
+}
+
+void FileTransfer::writeHeld() {
+    if (sink_.held.empty()) return;
+    if (sink_.fd < 0 || !kv::writeAll(sink_.fd, sink_.held.data(), qint64(sink_.held.size())))
+        sink_.writeFailed = true;
+    sink_.held.clear();
+}
+
+void FileTransfer::onReceiverNews(std::uint64_t id, bool gone) {
+    if (!receiver_ || receiver_->id() != id) return;
+    if (gone) closeReceiver();
+    if (finishing_ && uploadComplete()) settle();
+}
+
+void FileTransfer::closeReceiver() {
+    receiver_.reset();
+    receiverPeer_.clear();
 }
 
 void FileTransfer::clientGone(const QString &address) {
@@ -267,11 +415,14 @@ void FileTransfer::clientGone(const QString &address) {
         dropUpload();
         freeSlot();
     }
+    if (!address.isEmpty() && receiverPeer_ == address) closeReceiver();
 }
 
 void FileTransfer::stop() {
+    ++stops_;
     dropUpload();
     freeSlot();
+    closeReceiver();
     roles_.listOwner.clear();
     pending_.clear();
 }

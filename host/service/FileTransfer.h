@@ -3,13 +3,19 @@
 // on the control connection, and the single upload slot whose bytes arrive on
 // the data port. An upload is written to a hidden temporary file beside its
 // target and takes the real name only when every announced byte arrived.
+// The uploader's data connection is served by a worker thread with blocking
+// reads (one 1024-byte chunk per "s_next" leaves no room for event-loop
+// overhead); the upload's byte counts are shared with it under a mutex.
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "host/service/ControlRoles.h"
 #include "host/service/HostUi.h"
@@ -30,6 +36,7 @@ public:
     ~FileTransfer() override;
 
     // Control commands from a logged-in sender; replies go through `send`.
+    // The uploader's listing waits (pumping events) until its upload settled.
     void list(const QString &sender, const Send &send);
     void nextList(const QString &sender, const Send &send);
     void up(const QString &sender, const Send &send);
@@ -56,8 +63,32 @@ signals:
     void uploadSettled(bool stored, const QString &path);
 
 private:
-    void onData(QTcpSocket *socket, const QString &peer);
-    bool startFile(const QString &folder);
+    class Receiver;
+    // What the worker may touch, under mutex_.
+    struct Sink {
+        int fd = -1;  // the temporary file while an upload runs
+        std::vector<char> held;  // received, not yet written (one write per block)
+        qint64 announced = -1;
+        qint64 received = 0;
+        bool writeFailed = false;
+        bool overrun = false;  // bytes came past the announced length
+        bool slotHeld = false; // by the receiver's peer
+        bool complete() const { return received >= announced || writeFailed || overrun; }
+    };
+    struct Taken {
+        bool ack = false;       // answer "s_next"
+        bool settles = false;   // the upload can now be decided
+        bool stop = false;      // read no further
+        bool drop = false;      // and let the connection go
+    };
+
+    Taken take(const char *bytes, qint64 n);  // worker thread
+    void writeHeld();                         // under mutex_
+    void onReceiverNews(std::uint64_t id, bool gone);
+    void closeReceiver();
+    bool uploadComplete();
+    void waitWhileSettling(const QString &sender);
+    bool startFile(const QString &folder, qint64 announced);
     void settle();               // c_over's decision once the bytes are in (or time ran out)
     void dropUpload();  // a running upload is abandoned: its file goes, with a log line
     void freeSlot();
@@ -74,9 +105,12 @@ private:
     QString uploadName_;     // from "c_filename", checked
     QString uploadFolder_;   // shared folder at "c_len"
     std::unique_ptr<QTemporaryFile> file_;
-    qint64 announced_ = -1;
-    qint64 received_ = 0;
-    bool writeFailed_ = false;
+    std::mutex mutex_;
+    Sink sink_;
+    std::unique_ptr<Receiver> receiver_;
+    std::uint64_t receiverId_ = 0;
+    QString receiverPeer_;
+    std::uint64_t stops_ = 0;
     bool finishing_ = false;  // "c_over" came, waiting for the rest of the bytes
     QTimer finishWait_;
 };

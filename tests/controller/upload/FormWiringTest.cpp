@@ -114,6 +114,20 @@ TEST_F(Pad, UploadButtonShowsProgressAndRefreshesTheList) {
     EXPECT_TRUE(host.received.isEmpty());
 }
 
+TEST_F(Pad, UploadProgressKeepsTheSessionFromTheIdleCutOff) {
+    login();
+    const QString path = dir.filePath(QStringLiteral("long.ppt"));
+    ASSERT_TRUE(kvtest::writeFile(path, QByteArray(5000, 'l')));
+    // Five minutes pass between the upload's steps, twenty-five in all.
+    QObject::connect(&files().upload(), &pad::UploadClient::progressChanged,
+                     [&](int) { fakes.clock->now += 5 * 60 * 1000; });
+    file().MaskEditFile->setText(path);
+    file().SpeedButtonUp->click();
+    ASSERT_TRUE(spinUntil([&] { return file().statusText() == QStringLiteral("文件上传完成"); }));
+    form->client()->keepAliveTick();
+    EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
+}
+
 // The host's lone "s_qitaup" (another controller holds the upload slot)
 // reaches the upload, which lets go of the file at once.
 TEST_F(Pad, RefusedUploadReleasesTheFile) {

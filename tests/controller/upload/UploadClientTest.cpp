@@ -115,7 +115,7 @@ TEST(UploadClient, ChunkBoundariesAndEmptyFile) {
     ASSERT_TRUE(r.connect());
     QByteArray k = randomBytes(1024);
     ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("k.ppt"), k)));
-    ASSERT_TRUE(spinUntil([&] { return r.refreshes == 1; }));
+    ASSERT_TRUE(spinUntil([&] { return r.refreshes == 1 && r.host.received.contains("c_list"); }));
     EXPECT_EQ(r.host.data, k);
     EXPECT_EQ(r.host.acks, 1);
     EXPECT_EQ(r.progress, QList<int>{0});  // the one chunk is the last: the bar never moves
@@ -123,7 +123,7 @@ TEST(UploadClient, ChunkBoundariesAndEmptyFile) {
     r.host.received.clear();
     r.host.events.clear();
     ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("empty.ppt"), {})));
-    ASSERT_TRUE(spinUntil([&] { return r.refreshes == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return r.refreshes == 2 && r.host.received.contains("c_list"); }));
     EXPECT_EQ(r.host.received,
               (QList<QByteArray>{"c_up", "c_filenameempty.ppt", "c_len0", "c_over", "c_list"}));
     EXPECT_FALSE(r.host.events.contains(QStringLiteral("data open")));
@@ -138,7 +138,7 @@ TEST(UploadClient, SplitAndDoubledNextLines) {
         ASSERT_TRUE(r.connect());
         QByteArray content = randomBytes(5 * 1024 + 7);
         ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("s.ppt"), content)));
-        ASSERT_TRUE(spinUntil([&] { return !r.results.isEmpty(); }));
+        ASSERT_TRUE(spinUntil([&] { return !r.results.isEmpty() && r.host.dataAtOver >= 0; }));
         EXPECT_EQ(r.results, QList<bool>{true});
         EXPECT_EQ(r.host.data, content);
         EXPECT_EQ(r.host.dataAtOver, content.size());
@@ -240,6 +240,26 @@ TEST(UploadClient, DataConnectionThatNeverComesUpTimesOut) {
     EXPECT_EQ(r.results, QList<bool>{false});
     EXPECT_FALSE(r.upload->fileOpen());
     EXPECT_EQ(r.shown.last(), false);
+}
+
+TEST(UploadClient, HostThatStopsAnsweringEndsTheUploadAfterThirtySeconds) {
+    pad::ManualTimeline tl;
+    Rig r(tl.factory());
+    r.host.holdAcksAfter = 2;
+    ASSERT_TRUE(r.connect());
+    int moves = 0;
+    QObject::connect(r.upload.get(), &UploadClient::activity, [&] { ++moves; });
+    ASSERT_TRUE(r.upload->start(r.makeFile(QStringLiteral("slow.ppt"), randomBytes(10000))));
+    ASSERT_TRUE(spinUntil([&] { return r.host.acks == 3; }));  // the third chunk is never acknowledged
+    tl.advance(UploadClient::kStallLimitMs - UploadClient::kWatchStepMs);
+    EXPECT_EQ(r.upload->stage(), UploadClient::Stage::Sending);
+    EXPECT_GT(moves, 0);
+    tl.advance(2 * UploadClient::kWatchStepMs);
+    EXPECT_EQ(r.upload->stage(), UploadClient::Stage::Idle);
+    EXPECT_FALSE(r.upload->fileOpen());
+    EXPECT_EQ(r.results, QList<bool>{false});
+    EXPECT_EQ(r.shown, (QList<bool>{true, false}));
+    EXPECT_EQ(r.status.last(), QStringLiteral("文件上传失败"));
 }
 
 TEST(UploadClient, SizesAreSixtyFourBit) {

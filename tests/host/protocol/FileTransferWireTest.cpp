@@ -3,6 +3,10 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "ProtocolFixture.h"
 #include "common/Gbk.h"
@@ -304,4 +308,49 @@ TEST_F(Transfer, ServiceStopDropsARunningUpload) {
     EXPECT_TRUE(folderEntries().isEmpty());
     EXPECT_EQ(service->uploaderAddress(), "");
     EXPECT_EQ(service->listOwnerAddress(), "");
+}
+
+TEST_F(Transfer, NothingPastTheAnnouncedLengthIsStoredOrAcknowledged) {
+    auto c = loggedIn();
+    announce(*c, "cap.ppt", 1500);
+    DataClient d(port, "127.0.0.1");
+    ASSERT_TRUE(d.sendPaced(pattern(1024)));
+    // The rest and far more in one go: one "s_next" for the part that fits, then silence.
+    d.socket.write(pattern(1024 * 1024));
+    ASSERT_TRUE(spinUntil([&] { return d.nexts() == 2; }));
+    spinUntil([] { return false; }, 200);
+    EXPECT_EQ(d.nexts(), 2);
+    // The upload's file (open, maybe still unnamed) never grew past the announced length.
+    qint64 largest = -1;
+    for (const QString &fd : QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System)) {
+        char target[4096];
+        const QByteArray link = "/proc/self/fd/" + fd.toLatin1();
+        const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+        struct stat st;
+        if (n > 0 && QByteArray(target, n).startsWith(QFile::encodeName(dir.path())) && ::stat(link, &st) == 0)
+            largest = std::max<qint64>(largest, st.st_size);
+    }
+    EXPECT_EQ(largest, 1500);
+    c->send("c_over\r\n");
+    c->sync();
+    EXPECT_TRUE(folderEntries().isEmpty());
+    EXPECT_EQ(service->uploaderAddress(), "");
+}
+
+TEST_F(Transfer, UploadersListingWaitsUntilItsUploadSettled) {
+    const QByteArray data = pattern(3000);
+    auto c = loggedIn();
+    announce(*c, "new.ppt", data.size());
+    DataClient d(port, "127.0.0.1");
+    ASSERT_TRUE(d.sendPaced(data.left(2048)));
+    // The last chunk comes only once the listing waits for it.
+    bool sent = false;
+    fakes.clock->onPump = [] { QCoreApplication::processEvents(); };
+    fakes.clock->onSleep = [&](int ms) {
+        if (!std::exchange(sent, true)) d.socket.write(data.mid(2048));
+        QThread::msleep(static_cast<unsigned long>(ms));
+    };
+    c->send("c_over\r\nc_list\r\n");
+    EXPECT_EQ(c->sync(), "s_listnew.ppt\r\n");
+    EXPECT_EQ(fileContent("new.ppt"), data);
 }
