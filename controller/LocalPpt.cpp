@@ -3,9 +3,8 @@
 namespace pad {
 
 namespace {
-const QString kPowerPoint = QStringLiteral("PowerPoint");
-const QString kSlideShow = QStringLiteral("幻灯片放映");
-constexpr int kAlt = 18, kD = 68, kV = 86, kF4 = 115, kF5 = 116;
+constexpr int kAlt = 18, kD = 68, kV = 86, kEsc = 27, kF4 = 115, kF5 = 116;
+constexpr int kAfterEscPolls = 100;
 }  // namespace
 
 LocalPpt::LocalPpt(platform::Services services, std::function<platform::WindowId()> mainWindow)
@@ -16,13 +15,12 @@ platform::WindowId LocalPpt::find(int mode, const QString &fileName) const {
     platform::WindowSystem &ws = *services_.windows;
     platform::WindowId candidate = 0;
     for (platform::WindowId w : ws.topLevelWindows()) {
-        const QString title = ws.title(w).left(254);
-        if (title.isEmpty() || !ws.isVisible(w)) continue;
-        if (!title.contains(kPowerPoint)) continue;
+        const platform::PresentationWindow pw = describe(w);
+        if (!pw.isProgramWindow() || !ws.isVisible(w)) continue;
         if (mode == 0) return w;
-        if (!title.contains(fileName)) continue;
+        if (!pw.showsFile(fileName, fileName)) continue;
         candidate = w;
-        if (title.contains(kSlideShow)) return w;
+        if (pw.slideShow) return w;
     }
     return candidate;
 }
@@ -51,6 +49,8 @@ LocalPpt::Result LocalPpt::startShow(platform::WindowId w, bool fullScreen,
                                      const std::function<void()> &pump) {
     if (!w) return Result::NoWindow;
     platform::Clock &clock = *services_.clock;
+    const bool impress = describe(w).isImpress();
+    if (impress) platform::closeImpressTips(*services_.windows);
     services_.windows->switchTo(w);
     for (int i = 0; i < kShowWaitPolls; ++i) {
         if (pump) pump();
@@ -60,7 +60,11 @@ LocalPpt::Result LocalPpt::startShow(platform::WindowId w, bool fullScreen,
     clock.sleep(200);
     if (!inFront(w)) return Result::NotInFront;
     platform::Keyboard &kb = *services_.keyboard;
-    if (fullScreen) {
+    // Alt+D, V opens Impress's View menu.
+    if (impress) {
+        kb.press(kF5);
+        platform::waitForImpressShow(*services_.windows, clock);
+    } else if (fullScreen) {
         kb.press(kF5);
     } else {
         kb.keyDown(kAlt);
@@ -75,13 +79,38 @@ LocalPpt::Result LocalPpt::startShow(platform::WindowId w, bool fullScreen,
     return Result::Pressed;
 }
 
-LocalPpt::Result LocalPpt::closeWindow(platform::WindowId w) {
+// Once the show that Esc ended has gone, the file's window, in front.
+platform::WindowId LocalPpt::documentAfterEsc(const QString &fileName) {
+    platform::Clock &clock = *services_.clock;
+    for (int i = 0; i < kAfterEscPolls; ++i) {
+        const platform::WindowId doc = findFor(fileName);
+        if (!doc) return 0;
+        if (!describe(doc).slideShow) {
+            if (!inFront(doc)) {
+                services_.windows->switchTo(doc);
+                clock.sleep(100);
+            }
+            return inFront(doc) ? doc : 0;
+        }
+        clock.sleep(10);
+    }
+    return 0;
+}
+
+LocalPpt::Result LocalPpt::closeWindow(platform::WindowId w, const QString &fileName) {
     if (!w) return Result::NoWindow;
     platform::Clock &clock = *services_.clock;
     services_.windows->switchTo(w);
     clock.sleep(100);
     if (!inFront(w)) return Result::NotInFront;
     platform::Keyboard &kb = *services_.keyboard;
+    const platform::PresentationWindow pw = describe(w);
+    if (pw.isImpress() && pw.slideShow) {
+        kb.press(kEsc);
+        clock.sleep(100);
+        w = documentAfterEsc(fileName);
+        if (!w) return Result::NotInFront;
+    }
     kb.keyDown(kAlt);
     clock.sleep(10);
     kb.press(kF4);

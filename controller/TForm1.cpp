@@ -471,7 +471,7 @@ void TForm1::SpeedButtonCloseClick() {
     if (CheckBoxLocal->isChecked()) {
         if (const platform::WindowId w = local_->findFor(state_.localFileName)) {
             TimerTOP->stop();
-            local_->closeWindow(w);
+            local_->closeWindow(w, state_.localFileName);
         }
     }
     if (remoteReady()) client_->sendLine("c_close");
@@ -604,7 +604,7 @@ void TForm1::TimerTOPTimer() {
     platform::WindowSystem &ws = *services_.windows;
     const platform::WindowId fg = ws.foreground();
     const platform::WindowId self = mainWindowId();
-    if (fg == self || !ws.title(fg).contains(QStringLiteral("PowerPoint"))) {
+    if (fg == self || !platform::describePresentationWindow(ws, fg).isProgramWindow()) {
         TimerTOP->start();
         return;
     }

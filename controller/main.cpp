@@ -3,8 +3,10 @@
 #include "common/Text.h"
 #include "controller/TForm1.h"
 #include "platform/Language.h"
+#include "platform/X11Services.h"
 
 int main(int argc, char **argv) {
+    platform::preferX11Session();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     platform::installChineseQtTranslations(app);

@@ -50,6 +50,11 @@ bool FakeWindowSystem::isVisible(WindowId w) {
     return win && win->visible;
 }
 
+QString FakeWindowSystem::windowClass(WindowId w) {
+    Window *win = find(w);
+    return win ? win->windowClass : QString();
+}
+
 void FakeWindowSystem::switchTo(WindowId w) {
     log_->add(clock_->now, QStringLiteral("switch %1").arg(w));
     if (!switchBringsToFront) return;
@@ -69,9 +74,15 @@ void FakeWindowSystem::minimize(WindowId w) {
     if (foregroundId == w) foregroundId = 0;
 }
 
-WindowId FakeWindowSystem::add(const QString &title, bool visible) {
+void FakeWindowSystem::close(WindowId w) {
+    log_->add(clock_->now, QStringLiteral("close %1").arg(w));
+    std::erase_if(windows, [w](const Window &x) { return x.id == w; });
+    if (foregroundId == w) foregroundId = 0;
+}
+
+WindowId FakeWindowSystem::add(const QString &title, bool visible, const QString &windowClass) {
     WindowId id = next_++;
-    windows.push_back({id, title, visible, false});
+    windows.push_back({id, title, visible, false, windowClass});
     return id;
 }
 

@@ -53,6 +53,7 @@ public:
         QString title;
         bool visible = true;
         bool minimized = false;
+        QString windowClass;
     };
     FakeWindowSystem(std::shared_ptr<CallLog> log, std::shared_ptr<FakeClock> clock)
         : log_(std::move(log)), clock_(std::move(clock)) {}
@@ -60,9 +61,11 @@ public:
     std::vector<WindowId> topLevelWindows() override;
     QString title(WindowId w) override;
     bool isVisible(WindowId w) override;
+    QString windowClass(WindowId w) override;
     WindowId foreground() override { return foregroundId; }
     void switchTo(WindowId w) override;
     void minimize(WindowId w) override;
+    void close(WindowId w) override;  // the window goes
 
     // Windows topmost first.
     std::vector<Window> windows;
@@ -70,7 +73,8 @@ public:
     // When false, switchTo leaves the foreground alone (a window that will not come forward).
     bool switchBringsToFront = true;
 
-    WindowId add(const QString &title, bool visible = true);  // appended at the bottom
+    WindowId add(const QString &title, bool visible = true,
+                 const QString &windowClass = QString());  // appended at the bottom
     Window *find(WindowId w);
 
 private:

@@ -23,10 +23,14 @@ public:
     // Title as the user sees it; at most 254 characters take part in tests.
     virtual QString title(WindowId w) = 0;
     virtual bool isVisible(WindowId w) = 0;
+    // The class part of WM_CLASS; "" when unknown.
+    virtual QString windowClass(WindowId) { return {}; }
     virtual WindowId foreground() = 0;
     // Raise, restore and give the keyboard focus (SwitchToThisWindow).
     virtual void switchTo(WindowId w) = 0;
     virtual void minimize(WindowId w) = 0;
+    // Asks w to close, as the close button of its title bar does.
+    virtual void close(WindowId) {}
 };
 
 // Windows virtual-key codes (a few the programs name).

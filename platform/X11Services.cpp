@@ -1,6 +1,7 @@
 #include "platform/X11Services.h"
 
 #include <QByteArray>
+#include <QtGlobal>
 #include <QString>
 
 #include <atomic>
@@ -88,6 +89,7 @@ private:
 
 constexpr int kTitleLimit = 254;
 constexpr long kMaxPropertyLongs = 16384;  // 64 KiB: more than any title or window list
+constexpr int kActivateWaitMs = 150;
 
 QString limitTitle(QString t) {
     if (t.size() > kTitleLimit) {
@@ -106,9 +108,10 @@ public:
                                "_NET_CLIENT_LIST",         "_NET_ACTIVE_WINDOW",
                                "_NET_WM_NAME",             "UTF8_STRING",
                                "WM_STATE",                 "_NET_WM_STATE",
-                               "_NET_WM_STATE_HIDDEN"};
-        Atom atoms[9];
-        XInternAtoms(d_, const_cast<char **>(names), 9, False, atoms);
+                               "_NET_WM_STATE_HIDDEN",     "_NET_CLOSE_WINDOW",
+                               "WM_PROTOCOLS",             "WM_DELETE_WINDOW"};
+        Atom atoms[12];
+        XInternAtoms(d_, const_cast<char **>(names), 12, False, atoms);
         aWmCheck_ = atoms[0];
         aStacking_ = atoms[1];
         aClientList_ = atoms[2];
@@ -118,6 +121,9 @@ public:
         aWmState_ = atoms[6];
         aNetState_ = atoms[7];
         aHidden_ = atoms[8];
+        aClose_ = atoms[9];
+        aProtocols_ = atoms[10];
+        aDelete_ = atoms[11];
     }
 
     std::vector<WindowId> topLevelWindows() override {
@@ -145,6 +151,16 @@ public:
         QString t = decodeText(tp);
         if (tp.value) XFree(tp.value);
         return limitTitle(t);
+    }
+
+    QString windowClass(WindowId w) override {
+        if (!w || !c_->alive()) return {};
+        XClassHint hint{};
+        if (!XGetClassHint(d_, w, &hint)) return {};
+        QString cls = hint.res_class ? QString::fromLatin1(hint.res_class).left(kTitleLimit) : QString();
+        if (hint.res_name) XFree(hint.res_name);
+        if (hint.res_class) XFree(hint.res_class);
+        return cls;
     }
 
     bool isVisible(WindowId w) override {
@@ -196,6 +212,26 @@ public:
             // Synchronous, so keys sent right after on another connection reach it.
             XSync(d_, False);
         }
+    }
+
+    void close(WindowId w) override {
+        if (!w || !c_->alive() || !topLevelOf(w)) return;
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.format = 32;
+        if (wmRunning()) {
+            e.xclient.message_type = aClose_;
+            e.xclient.data.l[0] = CurrentTime;
+            e.xclient.data.l[1] = 2;  // from a pager
+            XSendEvent(d_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        } else {  // nobody to ask: the window's own close protocol
+            e.xclient.message_type = aProtocols_;
+            e.xclient.data.l[0] = long(aDelete_);
+            e.xclient.data.l[1] = CurrentTime;
+            XSendEvent(d_, w, False, NoEventMask, &e);
+        }
+        XSync(d_, False);
     }
 
     void minimize(WindowId w) override {
@@ -349,9 +385,12 @@ private:
     }
 
     // The manager acts on the request asynchronously; keys sent before the
-    // focus really moved would go to the old window.
+    // focus really moved would go to the old window. The wait is short and
+    // pumps nothing: a window that will not come forward (a modal dialog of
+    // its program takes the focus instead) must not stall the caller, whose
+    // own check before any key then refuses it.
     void waitUntilActive(Window w) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kActivateWaitMs);
         do {
             std::vector<Window> active;
             Window focus = 0;
@@ -361,7 +400,7 @@ private:
             if (readWindows(root_, aActive_, active) && !active.empty() && active[0] == w &&
                 XGetWindowAttributes(d_, w, &a) && a.map_state == IsViewable && within(focus, w))
                 return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         } while (std::chrono::steady_clock::now() < end);
     }
 
@@ -369,7 +408,7 @@ private:
     Display *d_;
     Window root_;
     Atom aWmCheck_, aStacking_, aClientList_, aActive_, aNetName_, aUtf8_, aWmState_, aNetState_,
-        aHidden_;
+        aHidden_, aClose_, aProtocols_, aDelete_;
 };
 
 class X11Keyboard : public Keyboard {
@@ -395,6 +434,12 @@ private:
 };
 
 }  // namespace
+
+void preferX11Session() {
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY")) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+    if (qEnvironmentVariableIsEmpty("GDK_BACKEND")) qputenv("GDK_BACKEND", "x11");  // LibreOffice's GTK face
+}
 
 std::shared_ptr<WindowSystem> makeX11WindowSystem() {
     auto c = Connection::open();

@@ -19,6 +19,7 @@ namespace host {
 
 namespace {
 constexpr int kOpenPasses = 2000;
+constexpr int kImpressLoadMs = 1500;
 const QString kAskCaption = QStringLiteral("提示");
 const QString kFileMissing = QStringLiteral("指定打开的文件不存在");
 
@@ -360,7 +361,14 @@ void HostService::open(Connection &c, const QByteArray &field) {
     // The wait keeps its own name: another open may change the current file meanwhile.
     for (int pass = 0; opened && pass < kOpenPasses; ++pass) {
         services_.clock->processMessages();
-        if (ppt_.findPPTWindow(1, name)) {
+        if (const platform::WindowId w = ppt_.findPPTWindow(1, name)) {
+            // Impress names its window before the document is loaded, and a
+            // show started in that time never draws: the reply, and the
+            // commands queued behind it, wait for the load.
+            if (ppt_.describe(w).isImpress()) {
+                services_.clock->sleep(kImpressLoadMs);
+                platform::closeImpressTips(*services_.windows);
+            }
             send(c, reply::succOpen);
             return;
         }

@@ -23,21 +23,21 @@ platform::WindowId PptDriver::findPPTWindow(int mode, const QString &file) {
     platform::WindowId lastMatch = 0;
     for (platform::WindowId w : services_.windows->topLevelWindows()) {
         services_.clock->processMessages();
-        const QString title = services_.windows->title(w).left(254);
-        if (title.isEmpty() || !title.contains(kPowerPoint)) continue;
+        const platform::PresentationWindow pw = describe(w);
+        if (!pw.isProgramWindow()) continue;
         switch (mode) {
         case 0:
             return w;
         case 1:
-            if (!title.contains(stem)) break;
-            if (title.contains(kSlideShow)) return w;
+            if (!pw.showsFile(file, stem)) break;
+            if (pw.slideShow) return w;
             lastMatch = w;
             break;
         case 2:
-            if (title.contains(kPresenterView)) return w;
+            if (pw.presenterView) return w;
             break;
         case 3:
-            if (title.contains(kSlideShow) && !title.contains(kPresenterView)) return w;
+            if (pw.slideShow && !pw.presenterView) return w;
             break;
         }
     }
@@ -80,14 +80,46 @@ bool PptDriver::sendKey(platform::WindowId w, int vk) {
     return true;
 }
 
+bool PptDriver::isShowing(platform::WindowId w) {
+    const platform::PresentationWindow pw = describe(w);
+    return pw.slideShow || pw.presenterView;
+}
+
+bool PptDriver::waitInFront(platform::WindowId w) {
+    for (int i = 0; i < kForegroundPolls; ++i) {
+        services_.clock->processMessages();
+        if (inFront(w)) return true;
+        services_.clock->sleep(10);
+    }
+    return false;
+}
+
+// Esc ends a running show, and its window goes with it (a moment later), so
+// the front is no longer the window the Esc went to: the file's own window is
+// found again once no show is left and brought forward before the next key.
+platform::WindowId PptDriver::frontWindowAfterEsc(int mode) {
+    for (int i = 0; i < kForegroundPolls; ++i) {
+        const platform::WindowId w = findPPTWindow(mode);
+        if (!w) break;
+        if (isShowing(w)) {
+            services_.clock->sleep(10);
+            continue;
+        }
+        if (!inFront(w)) {
+            services_.windows->switchTo(w);
+            if (!waitInFront(w)) break;
+        }
+        return w;
+    }
+    notInFront();
+    return 0;
+}
+
 bool PptDriver::closePresentation(platform::WindowId w) {
     if (!bringToFront(w, 200)) return false;
     press(platform::vk::Escape, 100);
-    // Alt+F4 closes whatever is in front, so look again first.
-    if (!inFront(w)) {
-        notInFront();
-        return false;
-    }
+    // Alt+F4 closes whatever is in front: only the file's window may be.
+    if (!frontWindowAfterEsc(currentFileMode())) return false;
     down(platform::vk::Menu, 10);
     press(kF4, 10);
     up(platform::vk::Menu, 0);
@@ -100,37 +132,34 @@ bool PptDriver::closePresentation(platform::WindowId w) {
 void PptDriver::startSlideShow(platform::WindowId target) {
     services_.clock->sleep(500);
     ui_.setStatus(QString());
-    const platform::WindowId w = target ? target : findPPTWindow(0);
-    if (!w) {
+    const platform::WindowId found = target ? target : findPPTWindow(0);
+    if (!found) {
         ui_.setStatus(kOpenFirst);
         return;
     }
-    services_.windows->switchTo(w);
-    bool front = false;
-    for (int i = 0; i < kForegroundPolls; ++i) {
-        services_.clock->processMessages();
-        if (inFront(w)) {
-            front = true;
-            break;
-        }
-        services_.clock->sleep(10);
-    }
-    if (!front) {
+    if (describe(found).isImpress()) platform::closeImpressTips(*services_.windows);
+    services_.windows->switchTo(found);
+    if (!waitInFront(found)) {
         notInFront();
         return;
     }
     press(platform::vk::Escape, 300);
+    const platform::WindowId w = frontWindowAfterEsc(target ? currentFileMode() : 0);
+    if (!w) return;
     const bool extended =
         services_.screens->virtualDesktop().width() > services_.screens->primary().width();
-    if (!extended) {
-        if (!inFront(w)) return notInFront();
+    // Impress needs no set-up: F5 alone puts the show on the second screen and
+    // its presenter console on the first. PowerPoint's set-up keys would open
+    // Impress's settings dialog, which then swallows the F5.
+    const bool impress = describe(w).isImpress();
+    if (!extended || impress) {
         press(platform::vk::F5, 0);
+        if (impress) platform::waitForImpressShow(*services_.windows, *services_.clock);
         return;
     }
     // The set-up dialog takes the front during the sequence, so the window was
     // checked once before it.
     using namespace platform::vk;
-    if (!inFront(w)) return notInFront();
     down(Menu, 10);
     down(kLetterD, 50);
     up(kLetterD, 100);

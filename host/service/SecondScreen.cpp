@@ -201,7 +201,12 @@ void SecondScreen::presenterView() {
         KeySequence(services_).press(platform::vk::F5, 0);
         return;
     }
-    powerPointSetUp();
+    // Impress needs no set-up: F5 alone puts its show on the second monitor and
+    // its presenter console on the first (PowerPoint's keys open its settings).
+    if (ppt_.describe(w).isImpress())
+        KeySequence(services_).press(platform::vk::F5, 0);
+    else
+        powerPointSetUp();
     if (poll(300, [&] { return ppt_.findPPTWindow(2) != 0; }))
         ui_.setStatus(kPresenterShown);
     else

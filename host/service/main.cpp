@@ -4,8 +4,10 @@
 #include "host/service/TForm1.h"
 #include "platform/DisplayPanel.h"
 #include "platform/Language.h"
+#include "platform/X11Services.h"
 
 int main(int argc, char **argv) {
+    platform::preferX11Session();
     QApplication app(argc, argv);
     // The tray and hidden windows must not end the program; only the main window's close does.
     app.setQuitOnLastWindowClosed(false);

@@ -13,9 +13,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
+#include "common/Gbk.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "controller/ControlLineChannel.h"
@@ -30,9 +33,13 @@
 #include "platform/Fakes.h"
 #include "platform/QtServices.h"
 #include "tests/support/Ports.h"
+#include "tests/support/RealX11.h"
 #include "tests/support/Wait.h"
 #include "tests/support/XvfbSession.h"
 #include "tests/support/Files.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 using Keys = std::vector<std::string>;
 
@@ -48,6 +55,27 @@ QStringList items(QListWidget *l) {
     QStringList out;
     for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
     return out;
+}
+
+// The slide (1 red, 2 green, 3 blue) filling the middle of the screen at its
+// left or right edge (one may lie under the controller's window), else 0: an
+// editing window shows its slides smaller, between panes.
+int slideOnScreen() {
+    Display *d = XOpenDisplay(nullptr);
+    XWindowAttributes a{};
+    XGetWindowAttributes(d, DefaultRootWindow(d), &a);
+    int found = 0;
+    for (int x : {4, a.width - 5}) {
+        XImage *img = XGetImage(d, DefaultRootWindow(d), x, a.height * 2 / 5, 1, a.height / 5, AllPlanes, ZPixmap);
+        for (int slide = 1; img && slide <= 3; ++slide) {
+            int y = 0;
+            while (y < img->height && (XGetPixel(img, 0, y) & 0xffffff) == 0xff0000ul >> (8 * slide - 8)) ++y;
+            if (y == img->height) found = slide;
+        }
+        if (img) XDestroyImage(img);
+    }
+    XCloseDisplay(d);
+    return found;
 }
 
 }  // namespace
@@ -174,4 +202,91 @@ TEST(EndToEnd, ScanConnectListUploadOpenPageAndHandOver) {
     }
     EXPECT_TRUE(host.running());
     host.stop();
+}
+
+// A real LibreOffice Impress (profile under the test's HOME), under openbox
+// closing windows on Alt+F4 as desktops do: the host drives it for a scripted
+// controller, then the controller's "本地" drives one of its own.
+TEST(EndToEnd, ImpressOpenedShownPagedAndClosedRemotelyAndLocally) {
+    KV_REQUIRE_OPENBOX();
+    if (QStandardPaths::findExecutable("soffice").isEmpty() || QStandardPaths::findExecutable("xdg-open").isEmpty())
+        GTEST_SKIP() << "LibreOffice Impress (soffice) or xdg-open is not installed";
+    kvtest::XvfbSession x(kvtest::XvfbSession::Wm::OpenboxAltF4Closes);
+    ASSERT_TRUE(x.ok()) << x.error();
+    QTemporaryDir dir;
+    const std::string home = dir.path().toStdString(), profile = "-env:UserInstallation=file://" + home;
+    // xdg-open's own way to Impress, in a UTF-8 locale for the Chinese names.
+    const std::vector<std::string> env = {"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config", "LC_ALL=C.UTF-8",
+                                          "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "QT_QPA_PLATFORM=xcb",
+                                          "KV_LOCAL_IPV4=127.0.0.1"};
+    kvtest::ChildProcess convert, host, localImpress;
+    ASSERT_TRUE(convert.start({"soffice", profile, "--headless", "--convert-to", "pptx", "--outdir", home, SLIDES_FODP},
+                              env));
+    ASSERT_TRUE(spinUntil([&] { return !convert.running(); }, 90000));
+    const QString slides = dir.filePath("three-slides.pptx"), name = QStringLiteral("季度 报告.pptx");
+    const QString local = dir.filePath(QStringLiteral("本地 讲稿.pptx"));
+    ASSERT_TRUE(QFile::copy(slides, dir.filePath(name)) && QFile::copy(slides, local));
+    auto ws = platform::makeX11WindowSystem();
+    auto impressOpen = [&] {
+        const auto all = ws->topLevelWindows();
+        return std::any_of(all.begin(), all.end(),
+                           [&](auto w) { return platform::describePresentationWindow(*ws, w).isImpress(); });
+    };
+    auto onScreen = [](int slide, int ms = 15000) { return spinUntil([&] { return slideOnScreen() == slide; }, ms); };
+
+    const auto port = static_cast<quint16>(kvtest::freePortBlock());
+    ASSERT_TRUE(kvtest::writeFile(dir.filePath("show.ini"), "[server]\r\nRunTimes=2\r\nAutoStart=true\r\nAutoCheckNew=0\r\n"
+        "CheckDate=" + kv::shortDateText(QDate::currentDate()).toLatin1() + "\r\nServerPort=" + QByteArray::number(port) +
+        "\r\nPPTdir=" + dir.path().toUtf8() + "\r\n"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SLIDEHOST_PATH), dir.filePath("slidehost")));
+    ASSERT_TRUE(host.start({home + "/slidehost"}, env, home));
+    pad::SocketLineChannel ctl;
+    QList<QByteArray> replies;
+    QObject::connect(&ctl, &pad::SocketLineChannel::lineReceived, [&](const QByteArray &l) { replies << l; });
+    ASSERT_TRUE(spinUntil([&] {
+        if (!ctl.isOpen()) ctl.connectToHost("127.0.0.1", port, "127.0.0.1");
+        return spinUntil([&] { return ctl.isOpen(); }, 300);
+    }, 20000));
+    ctl.sendLine("c_usertuvop|tuvop");
+    // Impress's first start may outlast the host's wait; asked again, the host finds its window.
+    for (int i = 0; i < 2 && !replies.contains("s_succ_open"); ++i) {
+        replies.clear();
+        ctl.sendLine("c_open" + *kv::toGbk(name));
+        spinUntil([&] { return replies.contains("s_succ_open") || replies.contains("s_fail_open"); }, 45000);
+    }
+    ASSERT_TRUE(replies.contains("s_succ_open")) << replies.join(' ').toStdString();
+    ctl.sendLine("c_show");
+    ASSERT_TRUE(onScreen(1, 30000));
+    ctl.sendLine("VD34");
+    EXPECT_TRUE(onScreen(2));
+    ctl.sendLine("c_show");  // in a running show: from the start again
+    EXPECT_TRUE(onScreen(1));
+    ctl.sendLine("VD27");
+    EXPECT_TRUE(onScreen(0));  // the editing window again
+    ctl.sendLine("c_show");
+    ASSERT_TRUE(onScreen(1, 30000));
+    ctl.sendLine("c_close");  // ends the show, then closes the document
+    EXPECT_TRUE(spinUntil([&] { return !impressOpen(); }, 30000));
+    host.stop();
+
+    // "本地", in a profile of its own: the host's Impress may still be ending and take the file.
+    platform::FakeServices fakes;
+    fakes.shell->onOpen = [&](const QString &path) { localImpress.start({"soffice", profile + "/l", path.toStdString()}, env); };
+    kvtest::KeyRecorder self("Korvelo投影助理", 120);  // stands in for the controller's own window
+    QTemporaryDir padDir;
+    pad::TForm1 form(kvtest::withRealX11(fakes), padDir.path());
+    form.TimerWpos->stop();
+    form.TimerStart->stop();
+    form.setMainWindowId(self.window());
+    form.CheckBoxRemote->setChecked(false);
+    form.formFile()->MaskEditFile->setText(local);
+    form.SpeedButtonOpen->click();
+    ASSERT_TRUE(spinUntil(impressOpen, 60000));
+    spinUntil([] { return false; }, 3000);  // the speaker reaches for "放映" once Impress has loaded the file
+    form.SpeedButton2show->click();
+    ASSERT_TRUE(onScreen(1, 30000));
+    form.SpeedButton2Next->click();
+    EXPECT_TRUE(onScreen(2));
+    form.SpeedButtonClose->click();  // ends the show, then closes the document
+    EXPECT_TRUE(spinUntil([&] { return !impressOpen(); }, 30000));
 }

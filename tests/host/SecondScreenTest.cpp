@@ -139,6 +139,15 @@ TEST_F(SecondScreenTest, PresenterViewRunsTheSetUpAndWaitsForThePresenterView) {
     EXPECT_EQ(ui.status.last(), SecondScreen::kPresenterFailed);
 }
 
+TEST_F(SecondScreenTest, PresenterViewOfImpressIsF5AndItsConsole) {
+    widen(true);
+    fakes.windows->add("talk.pptx - LibreOffice Impress", true, "libreoffice-impress");
+    onTenth(3, [&] { fakes.windows->add("talk.pptx - LibreOffice Impress", true, "LibreOffice 7.4"); });
+    screen.presenterView();
+    EXPECT_EQ(keyCalls(), QStringList({"down 116", "up 116"}));
+    EXPECT_EQ(ui.status.last(), SecondScreen::kPresenterShown);
+}
+
 TEST_F(SecondScreenTest, PresenterViewFailuresAndOneScreen) {
     screen.presenterView();
     EXPECT_EQ(ui.status.last(), PptDriver::kOpenFirst);

@@ -253,6 +253,20 @@ TEST_F(X11OpenboxTest, MinimizeIconifiesAndSwitchToRestores) {
     EXPECT_EQ(show.waitForKeys(2), (std::vector<std::string>{"press Escape", "release Escape"}));
 }
 
+TEST_F(X11OpenboxTest, AWindowThatNeverComesForwardHoldsTheSwitchOnlyBriefly) {
+    Display *d = XOpenDisplay(nullptr);
+    XSetWindowAttributes unmanaged{};
+    unmanaged.override_redirect = True;
+    Window w = XCreateWindow(d, DefaultRootWindow(d), 0, 0, 50, 50, 0, CopyFromParent, InputOutput,
+                             CopyFromParent, CWOverrideRedirect, &unmanaged);
+    XMapWindow(d, w);
+    XSync(d, False);
+    const auto start = std::chrono::steady_clock::now();
+    windows->switchTo(w);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    XCloseDisplay(d);
+}
+
 TEST(X11NoDisplay, NullServicesFindAndPressNothing) {
     const char *old = std::getenv("DISPLAY");
     const std::string saved = old ? old : "";

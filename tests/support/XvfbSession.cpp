@@ -63,10 +63,12 @@ const char kOpenboxConfig[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
   <placement><policy>Smart</policy></placement>
   <desktops><number>1</number></desktops>
-  <keyboard></keyboard>
+  <keyboard>%KEYS%</keyboard>
   <mouse></mouse>
 </openbox_config>
 )";
+// What desktops bind to Alt+F4: a close request to the active window.
+const char kCloseKey[] = R"(<keybind key="A-F4"><action name="Close"/></keybind>)";
 
 }  // namespace
 
@@ -199,7 +201,7 @@ XvfbSession::XvfbSession(Wm wm) {
     dir_ = tmpl;
     if (!startXvfb()) return;
     setenv("DISPLAY", display_.c_str(), 1);
-    if (wm == Wm::Openbox) startOpenbox();
+    if (wm != Wm::NoManager) startOpenbox(wm == Wm::OpenboxAltF4Closes);
 }
 
 XvfbSession::~XvfbSession() {
@@ -253,9 +255,11 @@ bool XvfbSession::startXvfb() {
     return true;
 }
 
-bool XvfbSession::startOpenbox() {
+bool XvfbSession::startOpenbox(bool altF4Closes) {
     const std::string config = dir_ + "/rc.xml";
-    std::ofstream(config) << kOpenboxConfig;
+    std::string rc = kOpenboxConfig;
+    rc.replace(rc.find("%KEYS%"), 6, altF4Closes ? kCloseKey : "");
+    std::ofstream(config) << rc;
     // Keep openbox away from the user's own configuration and cache.
     if (!wm_.startWith({"openbox", "--sm-disable", "--config-file", config},
                        {"DISPLAY=" + display_, "XDG_CONFIG_HOME=" + dir_, "XDG_CACHE_HOME=" + dir_,

@@ -14,7 +14,8 @@
 // XvfbSession(XvfbSession::Wm::Openbox) also runs openbox (KV_REQUIRE_OPENBOX()
 // skips without it). Openbox runs with no key or mouse bindings, so every key
 // reaches the focused window (Alt+F4 included) and nothing is closed by the
-// manager. ChildProcess starts any other program (slidehost, slidepad) with
+// manager (with Wm::OpenboxAltF4Closes, Alt+F4 closes as on desktops).
+// ChildProcess starts any other program (slidehost, slidepad) with
 // changed environment variables, a working folder and optional stdout capture.
 // Use one session at a time per process (it changes DISPLAY); objects that hold
 // X connections must be destroyed before the session. Set KV_KEEP_X_LOGS=1 to
@@ -62,7 +63,7 @@ private:
 
 class XvfbSession {
 public:
-    enum class Wm { NoManager, Openbox };
+    enum class Wm { NoManager, Openbox, OpenboxAltF4Closes };
     static bool xvfbInstalled();
     static bool openboxInstalled();
 
@@ -79,7 +80,7 @@ public:
 
 private:
     bool startXvfb();
-    bool startOpenbox();
+    bool startOpenbox(bool altF4Closes);
     std::string dir_;
     std::string display_;
     std::string error_;

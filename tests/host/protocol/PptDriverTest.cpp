@@ -85,12 +85,14 @@ TEST_F(PptDriverTest, CloseSendsEscThenAltF4AndNeverBlind) {
     EXPECT_EQ(ui.activations, 1);
     EXPECT_EQ(ppt.currentFile(), QString());
 
-    // Another window takes the front after Esc: no Alt+F4.
+    // Another window takes the front after Esc and keeps it: no Alt+F4.
     fakes.log->clear();
     ppt.setCurrentFile("talk.pptx");
     WindowId intruder = fakes.windows->add("terminal");
     fakes.clock->onSleep = [&](int ms) {
-        if (ms == 100) fakes.windows->foregroundId = intruder;
+        if (ms != 100) return;
+        fakes.windows->foregroundId = intruder;
+        fakes.windows->switchBringsToFront = false;
     };
     EXPECT_FALSE(ppt.closePresentation(w));
     EXPECT_EQ(fakes.log->calls("down"), QStringList({"down 27"}));
