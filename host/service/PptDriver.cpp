@@ -97,7 +97,7 @@ bool PptDriver::waitInFront(platform::WindowId w) {
 // Esc ends a running show, and its window goes with it (a moment later), so
 // the front is no longer the window the Esc went to: the file's own window is
 // found again once no show is left and brought forward before the next key.
-platform::WindowId PptDriver::frontWindowAfterEsc(int mode) {
+platform::WindowId PptDriver::fileWindowAfterEsc(int mode) {
     for (int i = 0; i < kForegroundPolls; ++i) {
         const platform::WindowId w = findPPTWindow(mode);
         if (!w) break;
@@ -111,8 +111,13 @@ platform::WindowId PptDriver::frontWindowAfterEsc(int mode) {
         }
         return w;
     }
-    notInFront();
     return 0;
+}
+
+platform::WindowId PptDriver::frontWindowAfterEsc(int mode) {
+    const platform::WindowId w = fileWindowAfterEsc(mode);
+    if (!w) notInFront();
+    return w;
 }
 
 bool PptDriver::closePresentation(platform::WindowId w) {

@@ -53,6 +53,9 @@ public:
     // sequence and its editing window minimised; Impress puts its presenter
     // console on the other screen by itself.
     void startSlideShow(platform::WindowId target = 0);
+    // After an Esc: the window of `mode` once no show of it is left, brought to
+    // the front; 0 (and no status text) when it would not come.
+    platform::WindowId fileWindowAfterEsc(int mode);
 
 private:
     void down(int vk, int sleepMs);

@@ -238,6 +238,11 @@ bool TForm1::closeSlidesAtTimeUp() {
     kb.keyDown(platform::vk::Escape);
     kb.keyUp(platform::vk::Escape);
     services_.clock->sleep(200);
+    // The Esc took the show window away: Alt+F4 only into the file's own window.
+    if (!ppt.fileWindowAfterEsc(ppt.currentFileMode())) {
+        appendTimedLog(*this, *services_.clock, QStringLiteral("计时结束，PPT窗口不在前台，未关闭幻灯片 "));
+        return true;
+    }
     kb.keyDown(platform::vk::Menu);
     services_.clock->sleep(100);
     kb.keyDown(kF4);

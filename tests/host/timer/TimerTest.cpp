@@ -200,6 +200,10 @@ TEST(Timer, CloseSlidesPressesEscAndAltF4OnlyIntoThePresentationInFront) {
     EXPECT_FALSE(f.clock()->isVisible());
 
     const auto w = fk.windows->add(kShow);
+    // The Esc ends the show: its window turns back into the editing window.
+    fk.clock->onSleep = [&](int ms) {
+        if (ms == 200) fk.windows->find(w)->title = QStringLiteral("演示文稿1.ppt - PowerPoint");
+    };
     fk.log->clear();
     f.click();
     f.run(1100);
@@ -207,6 +211,20 @@ TEST(Timer, CloseSlidesPressesEscAndAltF4OnlyIntoThePresentationInFront) {
                                             "sleep 200", "down 18", "sleep 100", "down 115", "up 115",
                                             "up 18"}));
     EXPECT_EQ(f.media->log.last(), "MediaPlayerEnd play");
+    // Another program takes the front once the show has gone: no Alt+F4 into it.
+    const auto other = fk.windows->add("terminal");
+    fk.windows->find(w)->title = kShow;
+    fk.clock->onSleep = [&](int ms) {
+        if (ms != 200) return;
+        fk.windows->find(w)->title = QStringLiteral("演示文稿1.ppt - PowerPoint");
+        fk.windows->foregroundId = other;
+        fk.windows->switchBringsToFront = false;
+    };
+    fk.log->clear();
+    f.click();
+    f.run(1100);
+    EXPECT_EQ(fk.log->calls("down"), QStringList({"down 27"}));
+    fk.clock->onSleep = nullptr;
     fk.windows->switchBringsToFront = false;
     fk.windows->foregroundId = 0;
     fk.log->clear();
