@@ -11,6 +11,9 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "HostTestSupport.h"
 #include "host/service/HostService.h"
 
@@ -52,6 +55,14 @@ TEST(ServiceSwitch, StartsOnPAndP1AndP3AndStopsAgain) {
     EXPECT_TRUE(tcpAccepts(s.port));
     EXPECT_TRUE(tcpAccepts(s.port + 1));
     EXPECT_FALSE(udpFree(s.port + 3));
+    // No socket is inherited by a program the host starts (it would hold the port).
+    int inherited = 0;
+    for (int fd = 3; fd < 1024; ++fd) {
+        struct stat st;
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0 && !(flags & FD_CLOEXEC) && ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) ++inherited;
+    }
+    EXPECT_EQ(inherited, 0);
 
     // Discovery datagrams reach the service.
     QByteArray got;
