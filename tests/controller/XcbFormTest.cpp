@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWindow>
 
 #include "controller/TForm1.h"
@@ -22,6 +24,10 @@ TEST(ControllerXcb, KeysGoBackToTheNativeWindowThereNow) {
     pad::TForm1 form(services, dir.path());
     form.show();
     form.SpeedButton2show->click();  // stay on top, then no more: a new native window
+    QEventLoop wait;  // put on top, it leaves the show in front: the edge timer needs that
+    QTimer::singleShot(300, &wait, &QEventLoop::quit);
+    wait.exec();
+    EXPECT_NE(services.windows->foreground(), form.windowHandle()->winId());
     form.SpeedButtonQuit->click();
     form.SpeedButton2Next->click();
     EXPECT_EQ(ppt.waitForKeys(10).back(), "release Next");  // after Alt+D, V and Esc
