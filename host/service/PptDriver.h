@@ -58,9 +58,6 @@ public:
     platform::WindowId fileWindowAfterEsc(int mode);
 
 private:
-    void down(int vk, int sleepMs);
-    void up(int vk, int sleepMs);
-    void press(int vk, int sleepMs);
     void notInFront();
     bool waitInFront(platform::WindowId w);
     bool isShowing(platform::WindowId w);

@@ -12,6 +12,7 @@
 #include "host/service/HostConfig.h"
 #include "host/service/HostLog.h"
 #include "host/service/HostService.h"
+#include "host/service/KeySequence.h"
 #include "host/service/TForm1.h"
 #include "host/timer/ClockLook.h"
 #include "host/timer/TFormSet.h"
@@ -233,21 +234,17 @@ bool TForm1::closeSlidesAtTimeUp() {
         appendTimedLog(*this, *services_.clock, QStringLiteral("计时结束，PPT窗口不在前台，未关闭幻灯片 "));
         return true;
     }
-    platform::Keyboard &kb = *services_.keyboard;
     services_.clock->sleep(100);
-    kb.keyDown(platform::vk::Escape);
-    kb.keyUp(platform::vk::Escape);
-    services_.clock->sleep(200);
+    KeySequence(services_).press(platform::vk::Escape, 200);
     // The Esc took the show window away: Alt+F4 only into the file's own window.
     if (!ppt.fileWindowAfterEsc(ppt.currentFileMode())) {
         appendTimedLog(*this, *services_.clock, QStringLiteral("计时结束，PPT窗口不在前台，未关闭幻灯片 "));
         return true;
     }
-    kb.keyDown(platform::vk::Menu);
-    services_.clock->sleep(100);
-    kb.keyDown(kF4);
-    kb.keyUp(kF4);
-    kb.keyUp(platform::vk::Menu);
+    KeySequence keys(services_);
+    keys.down(platform::vk::Menu, 100);
+    keys.press(kF4, 0);
+    keys.up(platform::vk::Menu, 0);
     return true;
 }
 
