@@ -39,6 +39,8 @@ public:
 
     // True when w is the foreground window.
     bool inFront(platform::WindowId w);
+    // Up to 300 polls of 10 ms, events pumped, for w to be in front.
+    bool waitInFront(platform::WindowId w);
     // Brings w to the front, sleeps, and checks it came; sets the status text when not.
     bool bringToFront(platform::WindowId w, int sleepMs);
 
@@ -59,7 +61,6 @@ public:
 
 private:
     void notInFront();
-    bool waitInFront(platform::WindowId w);
     bool isShowing(platform::WindowId w);
     platform::WindowId frontWindowAfterEsc(int mode);
 

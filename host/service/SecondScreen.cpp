@@ -57,7 +57,7 @@ bool SecondScreen::panelInFront() {
 
 bool SecondScreen::switchAndWait(platform::WindowId w) {
     services_.windows->switchTo(w);
-    return poll(300, [&] { return ppt_.inFront(w); });
+    return ppt_.waitInFront(w);
 }
 
 void SecondScreen::secondDesktop() {

@@ -24,7 +24,6 @@ namespace {
 using namespace caption;
 const QString kPlayMusic = QStringLiteral("播放音乐");
 constexpr int kF4 = 115;
-constexpr int kForegroundPolls = 300;
 }  // namespace
 
 void TForm1::setUpPresentationTimer() {
@@ -222,25 +221,17 @@ bool TForm1::closeSlidesAtTimeUp() {
     PptDriver &ppt = service_->ppt();
     const platform::WindowId w = ppt.findPPTWindow(ppt.currentFileMode());
     if (!w) return false;
-    services_.windows->switchTo(w);
-    bool front = false;
-    for (int i = 0; i < kForegroundPolls && !front; ++i) {
-        services_.clock->processMessages();
-        front = ppt.inFront(w);
-        if (!front) services_.clock->sleep(10);
-    }
-    // Alt+F4 closes whatever is in front: nothing is pressed into another window.
-    if (!front) {
+    const auto leftOpen = [this] {
         appendTimedLog(*this, *services_.clock, QStringLiteral("计时结束，PPT窗口不在前台，未关闭幻灯片 "));
         return true;
-    }
+    };
+    services_.windows->switchTo(w);
+    // Alt+F4 closes whatever is in front: nothing is pressed into another window.
+    if (!ppt.waitInFront(w)) return leftOpen();
     services_.clock->sleep(100);
     KeySequence(services_).press(platform::vk::Escape, 200);
     // The Esc took the show window away: Alt+F4 only into the file's own window.
-    if (!ppt.fileWindowAfterEsc(ppt.currentFileMode())) {
-        appendTimedLog(*this, *services_.clock, QStringLiteral("计时结束，PPT窗口不在前台，未关闭幻灯片 "));
-        return true;
-    }
+    if (!ppt.fileWindowAfterEsc(ppt.currentFileMode())) return leftOpen();
     KeySequence keys(services_);
     keys.down(platform::vk::Menu, 100);
     keys.press(kF4, 0);
