@@ -45,6 +45,10 @@ platform::WindowId PptDriver::findPPTWindow(int mode, const QString &file) {
     return lastMatch;
 }
 
+bool PptDriver::desktopExtended() {
+    return services_.screens->virtualDesktop().width() > services_.screens->primary().width();
+}
+
 bool PptDriver::inFront(platform::WindowId w) {
     return w != 0 && services_.windows->foreground() == w;
 }
@@ -139,8 +143,7 @@ void PptDriver::startSlideShow(platform::WindowId target) {
     KeySequence(services_).press(platform::vk::Escape, 300);
     const platform::WindowId w = frontWindowAfterEsc(target ? currentFileMode() : 0);
     if (!w) return;
-    const bool extended =
-        services_.screens->virtualDesktop().width() > services_.screens->primary().width();
+    const bool extended = desktopExtended();
     // Impress needs no set-up: F5 alone puts the show on the second screen and
     // its presenter console on the first. PowerPoint's set-up keys would open
     // Impress's settings dialog, which then swallows the F5.

@@ -37,6 +37,8 @@ public:
         return platform::describePresentationWindow(*services_.windows, w);
     }
 
+    // The desktop reaches beyond the primary screen (a second monitor is on).
+    bool desktopExtended();
     // True when w is the foreground window.
     bool inFront(platform::WindowId w);
     // Up to 300 polls of 10 ms, events pumped, for w to be in front.

@@ -35,9 +35,7 @@ bool SecondScreen::poll(int polls, const std::function<bool()> &done) {
     return false;
 }
 
-bool SecondScreen::oneScreen() {
-    return services_.screens->virtualDesktop().width() <= services_.screens->primary().width();
-}
+bool SecondScreen::oneScreen() { return !ppt_.desktopExtended(); }
 
 void SecondScreen::endRunningShow() {
     const platform::WindowId show = ppt_.findPPTWindow(3);
