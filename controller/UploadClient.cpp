@@ -14,6 +14,7 @@
 
 #include "common/BlockingIo.h"
 #include "common/Gbk.h"
+#include "common/Text.h"
 #include "controller/ControlLineChannel.h"
 
 namespace pad {
@@ -133,7 +134,7 @@ UploadClient::~UploadClient() {
 }
 
 QString UploadClient::nameRefusal(const QString &name) {
-    if (name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n')) || !kv::fitsGbk(name))
+    if (kv::hasLineBreak(name) || !kv::fitsGbk(name))
         return QStringLiteral("文件名含有无法上传的字符：") + name;
     return {};
 }
