@@ -1,5 +1,7 @@
 #include "host/service/SecondScreen.h"
 
+#include <QScopedValueRollback>
+
 #include "common/Text.h"
 #include "host/service/KeySequence.h"
 
@@ -10,15 +12,6 @@ namespace {
 constexpr int kNumPad2 = 98, kLetterD = 68, kLetterE = 69, kLetterO = 79, kLetterS = 83, kLetterW = 87;
 // Sent as virtual-key codes just as they stand: the character codes of "=" and "+".
 constexpr int kEqualsCode = 61, kPlusCode = 43;
-
-class Running {
-public:
-    explicit Running(bool &flag) : flag_(flag) { flag_ = true; }
-    ~Running() { flag_ = false; }
-
-private:
-    bool &flag_;
-};
 
 }  // namespace
 
@@ -60,7 +53,7 @@ bool SecondScreen::switchAndWait(platform::WindowId w) {
 
 void SecondScreen::secondDesktop() {
     if (running_) return;
-    Running busy(running_);
+    const QScopedValueRollback busy(running_, true);
     ui_.setStatus(QString());
     endRunningShow();
     if (!panel_ || !panel_->open() || !poll(500, [&] { return panelInFront(); })) {
@@ -83,7 +76,7 @@ void SecondScreen::secondDesktop() {
 
 void SecondScreen::presenterView() {
     if (running_) return;
-    Running busy(running_);
+    const QScopedValueRollback busy(running_, true);
     ui_.setStatus(QString());
     endRunningShow();
     const platform::WindowId w = ppt_.findPPTWindow(0);
