@@ -483,14 +483,12 @@ void HostService::onDatagram(const QByteArray &bytes, const QHostAddress &from, 
     const std::uint32_t now = services_.clock->tick();
     if (now - discoveryWindowStart_ >= kDiscoveryWindowMs || repliesTo_.size() > kDiscoveryTargets) {
         discoveryWindowStart_ = now;
-        scanLines_ = 0;
         scanLogged_.clear();
         repliesTo_.clear();
     }
     clearLogWhenFull(ui_);
-    if (scanLines_ < kScanLogLines && !scanLogged_.contains(probe->address)) {
+    if (scanLogged_.size() < kScanLogLines && !scanLogged_.contains(probe->address)) {
         scanLogged_.insert(probe->address);
-        ++scanLines_;
         log(probe->address + QStringLiteral(" 扫描。"));
     }
     const auto port = replyPort(probe->portText);
