@@ -150,7 +150,7 @@ void PptDriver::startSlideShow(platform::WindowId target) {
     const bool impress = describe(w).isImpress();
     if (!extended || impress) {
         KeySequence(services_).press(platform::vk::F5, 0);
-        if (impress) platform::waitForImpressShow(*services_.windows, *services_.clock);
+        if (impress) platform::waitForImpressShow(*services_.windows, *services_.clock, true);
         return;
     }
     // The set-up dialog takes the front during the sequence, so the window was
