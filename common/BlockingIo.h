@@ -1,7 +1,10 @@
 #pragma once
-// Whole-buffer writes on blocking descriptors, for the upload workers of both
-// programs. False when the peer or the file refused (a closed connection
-// raises no SIGPIPE).
+// Blocking descriptors for the upload workers of both programs: a worker's own
+// copy of a connected socket, and whole-buffer writes that say false when the
+// peer or the file refused (a closed connection raises no SIGPIPE).
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -9,6 +12,19 @@
 #include <cstdint>
 
 namespace kv {
+
+// The worker's own descriptor of a connected socket (close-on-exec); -1 when
+// there is none. Closing the socket object's descriptor afterwards does not
+// end the connection.
+inline int duplicateSocket(long long fd) { return fd < 0 ? -1 : ::fcntl(int(fd), F_DUPFD_CLOEXEC, 0); }
+
+// Once the socket object let go of it: blocking reads and writes, and every
+// small write on the wire at once (one chunk in flight, nothing to wait for).
+inline void makeBlockingNoDelay(int fd) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
 
 template <class Call>
 bool transferAll(const char *p, std::int64_t n, Call call) {

@@ -56,7 +56,7 @@ TFormHelp::TFormHelp(QWidget *parent) : QWidget(parent, Qt::Window) {
     picture->setAlignment(Qt::AlignCenter);
     leftLayout->addWidget(picture);
 
-    MemoSoft = helpPage(this, "MemoSoft", introductionText(), 16);
+    MemoSoft = helpPage(this, "MemoSoft", kv::introductionText(), 16);
     MemoAct = helpPage(this, "MemoAct", instructionsText(), 17);
     MemoAct->hide();
 
@@ -82,8 +82,6 @@ void TFormHelp::SpeedButtonActClick() {
     MemoSoft->hide();
     MemoAct->show();
 }
-
-QString TFormHelp::introductionText() { return kv::introductionText(); }
 
 QString TFormHelp::instructionsText() {
     return QStringLiteral(

@@ -22,7 +22,6 @@ public:
     QPlainTextEdit *MemoAct;
     QStatusBar *StatusBar1;
 
-    static QString introductionText();
     static QString instructionsText();
 };
 

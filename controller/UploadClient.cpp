@@ -3,9 +3,6 @@
 #include <QFileInfo>
 #include <QTcpSocket>
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,6 +14,7 @@
 
 #include "common/BlockingIo.h"
 #include "common/Gbk.h"
+#include "common/Text.h"
 #include "controller/ControlLineChannel.h"
 
 namespace pad {
@@ -136,7 +134,7 @@ UploadClient::~UploadClient() {
 }
 
 QString UploadClient::nameRefusal(const QString &name) {
-    if (name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n')) || !kv::fitsGbk(name))
+    if (kv::hasLineBreak(name) || !kv::fitsGbk(name))
         return QStringLiteral("文件名含有无法上传的字符：") + name;
     return {};
 }
@@ -233,16 +231,13 @@ void UploadClient::onDataConnected() {
     timer_->stop();
     // The sender takes its own descriptor of the connection and the socket
     // object lets go of it (closing a duplicate does not end the connection).
-    const qintptr qtFd = data_->socketDescriptor();
-    const int fd = qtFd < 0 ? -1 : ::fcntl(int(qtFd), F_DUPFD_CLOEXEC, 0);
+    const int fd = kv::duplicateSocket(data_->socketDescriptor());
     dropDataSocket();
     if (fd < 0) {
         fail();
         return;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    kv::makeBlockingNoDelay(fd);
     stage_ = Stage::Sending;
     ++steps_;
     emit statusText(QStringLiteral("文件上传中......"));

@@ -198,15 +198,13 @@ private:
         url.setHost(a.host.trimmed(), QUrl::StrictMode);
         url.setPort(a.port);
         if (!url.isValid() || url.host().isEmpty()) return false;
-        url_ = url.toEncoded();
-        user_ = a.user.toUtf8();
-        password_ = a.password.toUtf8();
-        curl_easy_setopt(h, CURLOPT_URL, url_.constData());
+        // libcurl keeps copies of the strings it is given.
+        curl_easy_setopt(h, CURLOPT_URL, url.toEncoded().constData());
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
         curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
-        if (!user_.isEmpty()) {
-            curl_easy_setopt(h, CURLOPT_USERNAME, user_.constData());
-            curl_easy_setopt(h, CURLOPT_PASSWORD, password_.constData());
+        if (!a.user.isEmpty()) {
+            curl_easy_setopt(h, CURLOPT_USERNAME, a.user.toUtf8().constData());
+            curl_easy_setopt(h, CURLOPT_PASSWORD, a.password.toUtf8().constData());
             curl_easy_setopt(h, CURLOPT_LOGIN_OPTIONS, "AUTH=LOGIN");
         }
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
@@ -310,7 +308,6 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> breakRequested_{false};
     std::atomic<bool> shutdown_{false};
-    QByteArray url_, user_, password_;  // curl keeps pointers to these while a send runs
 };
 
 }  // namespace

@@ -20,10 +20,8 @@ public:
 
     // 1 the primary monitor, 2 the second one (only where there is one).
     void selectMonitor(int n);
-    int selectedMonitor() const { return selected_; }
     // The extension of the desktop onto the second monitor, as chosen (not yet applied).
     void toggleExtend();
-    bool extendChosen() const { return wantOn_; }
     // Applies the choice; false (and the reason shown) when the layout could not follow.
     bool apply();
 

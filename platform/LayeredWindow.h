@@ -22,7 +22,6 @@ public:
     void setTransparentColor(bool on);
     bool transparentColor() const { return keyOn_; }
     void setTransparentColorValue(const QColor &key);
-    QColor transparentColorValue() const { return key_; }
 
     // Cuts the shape again from what the window shows now; the owner calls it
     // after the content changed while the key is on.

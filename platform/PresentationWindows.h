@@ -47,8 +47,10 @@ PresentationWindow describePresentationWindow(WindowSystem &ws, WindowId w);
 void closeImpressTips(WindowSystem &ws);
 
 // After F5 in Impress: its show window takes the front a moment later and
-// drops keys for some tens of milliseconds more. Sleeps (nothing is pumped, so
-// the commands that follow stay queued) until both have passed, or about 3 s.
-void waitForImpressShow(WindowSystem &ws, Clock &clock);
+// drops keys for some tens of milliseconds more. Waits until both have passed,
+// or about 3 s. With pumpEvents other events run meanwhile; the caller keeps
+// the commands that follow queued (the host handles one line of a connection
+// at a time), so no key reaches the show too early.
+void waitForImpressShow(WindowSystem &ws, Clock &clock, bool pumpEvents = false);
 
 }  // namespace platform

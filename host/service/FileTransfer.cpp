@@ -5,9 +5,6 @@
 #include <QTcpSocket>
 #include <QTemporaryFile>
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -348,15 +345,11 @@ void FileTransfer::addDataConnection(QTcpSocket *socket) {
     // The worker takes its own descriptor of the connection; the socket object
     // lets go of it, so nothing on this thread reads it any more (closing a
     // duplicate does not end the connection).
-    const int fd = socket->socketDescriptor() < 0
-                       ? -1
-                       : ::fcntl(static_cast<int>(socket->socketDescriptor()), F_DUPFD_CLOEXEC, 0);
+    const int fd = kv::duplicateSocket(socket->socketDescriptor());
     QByteArray early = socket->readAll();
     socket->abort();
     if (fd < 0) return;
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);  // the worker blocks
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    kv::makeBlockingNoDelay(fd);
     closeReceiver();  // one data connection at a time: a newer one replaces it
     receiverPeer_ = peer;
     receiver_ = std::make_unique<Receiver>(this, ++receiverId_, fd, std::move(early));

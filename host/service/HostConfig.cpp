@@ -15,6 +15,13 @@ QString showIniPath(const QString &programDir) {
     return QDir(programDir).filePath(QStringLiteral("show.ini"));
 }
 
+QString clientProgramPath(const QString &programDir) {
+    const QString beside = QDir(programDir).filePath(QStringLiteral("slidepad"));
+    const QString path =
+        kv::trimmed(kv::IniFile(showIniPath(programDir)).readString(QStringLiteral("Server"), "ClientFile", beside));
+    return path.isEmpty() || path == QLatin1String("0") ? beside : path;
+}
+
 StartupValues StartupValues::read(const QString &iniPath) {
     const kv::IniFile ini(iniPath);
     const QString s = QStringLiteral("server");

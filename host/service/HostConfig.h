@@ -12,6 +12,10 @@ inline constexpr double kProgramVersion = 1.41;
 
 QString showIniPath(const QString &programDir);
 
+// The controller program as [Server] ClientFile in programDir's show.ini names
+// it; absent, blank or "0": the one beside the host.
+QString clientProgramPath(const QString &programDir);
+
 // Values the main window reads from [server] when it is created.
 struct StartupValues {
     QString sharedFolderPath;  // PPTdir; default the user's home folder

@@ -363,10 +363,14 @@ void HostService::open(Connection &c, const QByteArray &field) {
         services_.clock->processMessages();
         if (const platform::WindowId w = ppt_.findPPTWindow(1, name)) {
             // Impress names its window before the document is loaded, and a
-            // show started in that time never draws: the reply, and the
-            // commands queued behind it, wait for the load.
+            // show started in that time never draws: the reply, and this
+            // connection's commands queued behind it, wait for the load;
+            // other connections are served meanwhile.
             if (ppt_.describe(w).isImpress()) {
-                services_.clock->sleep(kImpressLoadMs);
+                for (int waited = 0; waited < kImpressLoadMs; waited += 10) {
+                    services_.clock->processMessages();
+                    services_.clock->sleep(10);
+                }
                 platform::closeImpressTips(*services_.windows);
             }
             send(c, reply::succOpen);
@@ -483,14 +487,12 @@ void HostService::onDatagram(const QByteArray &bytes, const QHostAddress &from, 
     const std::uint32_t now = services_.clock->tick();
     if (now - discoveryWindowStart_ >= kDiscoveryWindowMs || repliesTo_.size() > kDiscoveryTargets) {
         discoveryWindowStart_ = now;
-        scanLines_ = 0;
         scanLogged_.clear();
         repliesTo_.clear();
     }
     clearLogWhenFull(ui_);
-    if (scanLines_ < kScanLogLines && !scanLogged_.contains(probe->address)) {
+    if (scanLogged_.size() < kScanLogLines && !scanLogged_.contains(probe->address)) {
         scanLogged_.insert(probe->address);
-        ++scanLines_;
         log(probe->address + QStringLiteral(" 扫描。"));
     }
     const auto port = replyPort(probe->portText);

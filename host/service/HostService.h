@@ -107,8 +107,7 @@ private:
     std::uint32_t networksAt_ = 0;
     bool networksRead_ = false;
     std::uint32_t discoveryWindowStart_ = 0;
-    int scanLines_ = 0;
-    QSet<QString> scanLogged_;
+    QSet<QString> scanLogged_;  // addresses with a " 扫描。" line in this window
     QHash<quint32, int> repliesTo_;
 };
 

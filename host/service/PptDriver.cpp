@@ -1,5 +1,6 @@
 #include "host/service/PptDriver.h"
 
+#include "host/service/KeySequence.h"
 #include "host/service/PresentationNames.h"
 
 namespace host {
@@ -44,6 +45,10 @@ platform::WindowId PptDriver::findPPTWindow(int mode, const QString &file) {
     return lastMatch;
 }
 
+bool PptDriver::desktopExtended() {
+    return services_.screens->virtualDesktop().width() > services_.screens->primary().width();
+}
+
 bool PptDriver::inFront(platform::WindowId w) {
     return w != 0 && services_.windows->foreground() == w;
 }
@@ -58,25 +63,9 @@ bool PptDriver::bringToFront(platform::WindowId w, int sleepMs) {
     return false;
 }
 
-void PptDriver::down(int vk, int sleepMs) {
-    services_.keyboard->keyDown(vk);
-    if (sleepMs > 0) services_.clock->sleep(sleepMs);
-}
-
-void PptDriver::up(int vk, int sleepMs) {
-    services_.keyboard->keyUp(vk);
-    if (sleepMs > 0) services_.clock->sleep(sleepMs);
-}
-
-void PptDriver::press(int vk, int sleepMs) {
-    services_.keyboard->keyDown(vk);
-    services_.keyboard->keyUp(vk);
-    if (sleepMs > 0) services_.clock->sleep(sleepMs);
-}
-
 bool PptDriver::sendKey(platform::WindowId w, int vk) {
     if (!bringToFront(w, 100)) return false;
-    press(vk, 0);
+    KeySequence(services_).press(vk, 0);
     return true;
 }
 
@@ -122,12 +111,15 @@ platform::WindowId PptDriver::frontWindowAfterEsc(int mode) {
 
 bool PptDriver::closePresentation(platform::WindowId w) {
     if (!bringToFront(w, 200)) return false;
-    press(platform::vk::Escape, 100);
+    KeySequence(services_).press(platform::vk::Escape, 100);
     // Alt+F4 closes whatever is in front: only the file's window may be.
     if (!frontWindowAfterEsc(currentFileMode())) return false;
-    down(platform::vk::Menu, 10);
-    press(kF4, 10);
-    up(platform::vk::Menu, 0);
+    {
+        KeySequence keys(services_);
+        keys.down(platform::vk::Menu, 10);
+        keys.press(kF4, 10);
+        keys.up(platform::vk::Menu, 0);
+    }
     ui_.activateMainWindow();
     currentFile_.clear();
     services_.clock->sleep(50);
@@ -148,39 +140,41 @@ void PptDriver::startSlideShow(platform::WindowId target) {
         notInFront();
         return;
     }
-    press(platform::vk::Escape, 300);
+    KeySequence(services_).press(platform::vk::Escape, 300);
     const platform::WindowId w = frontWindowAfterEsc(target ? currentFileMode() : 0);
     if (!w) return;
-    const bool extended =
-        services_.screens->virtualDesktop().width() > services_.screens->primary().width();
+    const bool extended = desktopExtended();
     // Impress needs no set-up: F5 alone puts the show on the second screen and
     // its presenter console on the first. PowerPoint's set-up keys would open
     // Impress's settings dialog, which then swallows the F5.
     const bool impress = describe(w).isImpress();
     if (!extended || impress) {
-        press(platform::vk::F5, 0);
-        if (impress) platform::waitForImpressShow(*services_.windows, *services_.clock);
+        KeySequence(services_).press(platform::vk::F5, 0);
+        if (impress) platform::waitForImpressShow(*services_.windows, *services_.clock, true);
         return;
     }
     // The set-up dialog takes the front during the sequence, so the window was
     // checked once before it.
-    using namespace platform::vk;
-    down(Menu, 10);
-    down(kLetterD, 50);
-    up(kLetterD, 100);
-    down(kLetterS, 50);
-    up(kLetterS, 200);
-    press(kLetterO, 200);
-    up(Menu, 200);
-    press(End, 200);
-    down(Menu, 10);
-    down(kLetterW, 20);
-    up(kLetterW, 100);
-    up(Menu, 200);
-    down(OemMinus, 50);
-    up(OemMinus, 200);
-    press(Return, 300);
-    press(F5, 1200);
+    {
+        using namespace platform::vk;
+        KeySequence keys(services_);
+        keys.down(Menu, 10);
+        keys.down(kLetterD, 50);
+        keys.up(kLetterD, 100);
+        keys.down(kLetterS, 50);
+        keys.up(kLetterS, 200);
+        keys.press(kLetterO, 200);
+        keys.up(Menu, 200);
+        keys.press(End, 200);
+        keys.down(Menu, 10);
+        keys.down(kLetterW, 20);
+        keys.up(kLetterW, 100);
+        keys.up(Menu, 200);
+        keys.down(OemMinus, 50);
+        keys.up(OemMinus, 200);
+        keys.press(Return, 300);
+        keys.press(F5, 1200);
+    }
     services_.windows->minimize(w);
 }
 

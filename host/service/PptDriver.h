@@ -37,8 +37,12 @@ public:
         return platform::describePresentationWindow(*services_.windows, w);
     }
 
+    // The desktop reaches beyond the primary screen (a second monitor is on).
+    bool desktopExtended();
     // True when w is the foreground window.
     bool inFront(platform::WindowId w);
+    // Up to 300 polls of 10 ms, events pumped, for w to be in front.
+    bool waitInFront(platform::WindowId w);
     // Brings w to the front, sleeps, and checks it came; sets the status text when not.
     bool bringToFront(platform::WindowId w, int sleepMs);
 
@@ -58,11 +62,7 @@ public:
     platform::WindowId fileWindowAfterEsc(int mode);
 
 private:
-    void down(int vk, int sleepMs);
-    void up(int vk, int sleepMs);
-    void press(int vk, int sleepMs);
     void notInFront();
-    bool waitInFront(platform::WindowId w);
     bool isShowing(platform::WindowId w);
     platform::WindowId frontWindowAfterEsc(int mode);
 

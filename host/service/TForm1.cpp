@@ -531,10 +531,7 @@ void TForm1::EditDirKeyPress() {
 }
 
 void TForm1::SpeedButton1Click() {
-    const kv::IniFile ini(iniPath());
-    const QString fallback = QDir(env_.programDir).filePath(QStringLiteral("slidepad"));
-    QString path = kv::trimmed(ini.readString(QStringLiteral("Server"), "ClientFile", fallback));
-    if (path.isEmpty() || path == QLatin1String("0")) path = fallback;
+    QString path = clientProgramPath(env_.programDir);
     if (!QFileInfo(path).isFile()) {
         const QString chosen =
             services_.dialogs->openFile(QStringLiteral("slidepad (slidepad*);;* (*)"), env_.programDir);

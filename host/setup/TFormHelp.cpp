@@ -1,7 +1,6 @@
 #include "host/setup/TFormHelp.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -306,8 +305,7 @@ void TFormHelp::SpeedButtonSendClick() {
         FrmSendMail->ListMail->addItem(friendAddress);
         FrmSendMail->MailTitle->setText(EditMail0->text() + QStringLiteral("向您推荐一个有意思的软件"));
         FrmSendMail->ListFile->addItem(HostProgramPath);
-        QString pad = kv::IniFile(showIniPath(programDir_)).readString(QStringLiteral("Server"), "ClientFile", "0");
-        if (pad == QLatin1String("0")) pad = QDir(programDir_).filePath(QStringLiteral("slidepad"));
+        const QString pad = clientProgramPath(programDir_);
         if (QFileInfo(pad).isFile()) FrmSendMail->ListFile->addItem(pad);
     } else {
         FrmSendMail->MailTitle->setText(EditMail0->text() + QStringLiteral("意见反馈"));

@@ -12,6 +12,7 @@
 #include "host/service/HostConfig.h"
 #include "host/service/HostLog.h"
 #include "host/service/HostService.h"
+#include "host/service/KeySequence.h"
 #include "host/service/TForm1.h"
 #include "host/timer/ClockLook.h"
 #include "host/timer/TFormSet.h"
@@ -23,7 +24,6 @@ namespace {
 using namespace caption;
 const QString kPlayMusic = QStringLiteral("播放音乐");
 constexpr int kF4 = 115;
-constexpr int kForegroundPolls = 300;
 }  // namespace
 
 void TForm1::setUpPresentationTimer() {
@@ -221,33 +221,21 @@ bool TForm1::closeSlidesAtTimeUp() {
     PptDriver &ppt = service_->ppt();
     const platform::WindowId w = ppt.findPPTWindow(ppt.currentFileMode());
     if (!w) return false;
+    const auto leftOpen = [this] {
+        appendTimedLog(*this, *services_.clock, QStringLiteral("计时结束，PPT窗口不在前台，未关闭幻灯片 "));
+        return true;
+    };
     services_.windows->switchTo(w);
-    bool front = false;
-    for (int i = 0; i < kForegroundPolls && !front; ++i) {
-        services_.clock->processMessages();
-        front = ppt.inFront(w);
-        if (!front) services_.clock->sleep(10);
-    }
     // Alt+F4 closes whatever is in front: nothing is pressed into another window.
-    if (!front) {
-        appendTimedLog(*this, *services_.clock, QStringLiteral("计时结束，PPT窗口不在前台，未关闭幻灯片 "));
-        return true;
-    }
-    platform::Keyboard &kb = *services_.keyboard;
+    if (!ppt.waitInFront(w)) return leftOpen();
     services_.clock->sleep(100);
-    kb.keyDown(platform::vk::Escape);
-    kb.keyUp(platform::vk::Escape);
-    services_.clock->sleep(200);
+    KeySequence(services_).press(platform::vk::Escape, 200);
     // The Esc took the show window away: Alt+F4 only into the file's own window.
-    if (!ppt.fileWindowAfterEsc(ppt.currentFileMode())) {
-        appendTimedLog(*this, *services_.clock, QStringLiteral("计时结束，PPT窗口不在前台，未关闭幻灯片 "));
-        return true;
-    }
-    kb.keyDown(platform::vk::Menu);
-    services_.clock->sleep(100);
-    kb.keyDown(kF4);
-    kb.keyUp(kF4);
-    kb.keyUp(platform::vk::Menu);
+    if (!ppt.fileWindowAfterEsc(ppt.currentFileMode())) return leftOpen();
+    KeySequence keys(services_);
+    keys.down(platform::vk::Menu, 100);
+    keys.press(kF4, 0);
+    keys.up(platform::vk::Menu, 0);
     return true;
 }
 

@@ -40,7 +40,6 @@ public:
 
     // Automatic sizing: the window fits its visible controls.
     void setAutoSize(bool on);
-    bool autoSize() const { return autoSize_; }
     void setColor(const QColor &color);
     QColor color() const { return color_; }
     platform::LayeredWindow &layers() { return layers_; }

@@ -202,6 +202,14 @@ TEST_F(SecondScreenTest, AFailingKeyboardLeavesNoKeyHeld) {
     EXPECT_FALSE(screen.running());
 }
 
+TEST_F(SecondScreenTest, TheShowStartsSetUpKeysAreLetGoWhenCutShort) {
+    widen(true);
+    fakes.windows->add("talk - PowerPoint");
+    keys->failOn = 87;  // W, while Alt is down
+    EXPECT_THROW(ppt.startSlideShow(), std::runtime_error);
+    EXPECT_EQ(fakes.log->calls().last(), "up 18");
+}
+
 TEST_F(SecondScreenTest, AnEndingSignalWaitsUntilTheHeldKeyIsUp) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     widen(true);

@@ -1,5 +1,6 @@
 // Control lines on real loopback sockets: framing, login, key, open, close, show.
 #include <QTest>
+#include <QThread>
 
 #include "ProtocolFixture.h"
 #include "host/service/PptDriver.h"
@@ -285,6 +286,28 @@ TEST_F(ControlWire, OpenWaitServesOthersAndKeepsOrder) {
     };
     a->send("c_opentalk.ppt\r\n");
     ASSERT_TRUE(a->waitForTail("s_succ_open\r\ns_idle\r\n"));
+    EXPECT_TRUE(bServed);
+    fakes.clock->onSleep = nullptr;
+    fakes.clock->onPump = nullptr;
+}
+
+TEST_F(ControlWire, ImpressLoadWaitServesOthers) {
+    makeFile("talk.pptx");
+    auto a = loggedIn("127.0.0.2");
+    auto b = loggedIn("127.0.0.3");
+    fakes.shell->onOpen = [&](const QString &) {
+        fakes.windows->add("talk.pptx - LibreOffice Impress", true, "libreoffice-impress");
+    };
+    fakes.clock->onPump = [] { QCoreApplication::processEvents(); };
+    bool sent = false, bServed = false;
+    fakes.clock->onSleep = [&](int) {  // real time for b's line to arrive
+        if (!sent) b->send("c_idle\r\n");
+        sent = true;
+        bServed = bServed || b->receivedAll.contains("s_idle\r\n");
+        QThread::msleep(1);
+    };
+    a->send("c_opentalk.pptx\r\n");
+    ASSERT_TRUE(a->waitForTail("s_succ_open\r\n"));
     EXPECT_TRUE(bServed);
     fakes.clock->onSleep = nullptr;
     fakes.clock->onPump = nullptr;
