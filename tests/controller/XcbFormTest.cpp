@@ -2,10 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QTest>
 #include <QWindow>
 
 #include "controller/TForm1.h"
@@ -24,9 +23,7 @@ TEST(ControllerXcb, KeysGoBackToTheNativeWindowThereNow) {
     pad::TForm1 form(services, dir.path());
     form.show();
     form.SpeedButton2show->click();  // stay on top, then no more: a new native window
-    QEventLoop wait;  // put on top, it leaves the show in front: the edge timer needs that
-    QTimer::singleShot(300, &wait, &QEventLoop::quit);
-    wait.exec();
+    QTest::qWait(300);  // put on top, it leaves the show in front: the edge timer needs that
     EXPECT_NE(services.windows->foreground(), form.windowHandle()->winId());
     form.SpeedButtonQuit->click();
     form.SpeedButton2Next->click();

@@ -55,14 +55,8 @@ TEST(ServiceSwitch, StartsOnPAndP1AndP3AndStopsAgain) {
     EXPECT_TRUE(tcpAccepts(s.port));
     EXPECT_TRUE(tcpAccepts(s.port + 1));
     EXPECT_FALSE(udpFree(s.port + 3));
-    // No socket is inherited by a program the host starts (it would hold the port).
-    int inherited = 0;
-    for (int fd = 3; fd < 1024; ++fd) {
-        struct stat st;
-        const int flags = ::fcntl(fd, F_GETFD);
-        if (flags >= 0 && !(flags & FD_CLOEXEC) && ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) ++inherited;
-    }
-    EXPECT_EQ(inherited, 0);
+    for (int fd = 3; fd < 1024; ++fd)  // a program the host starts inherits no socket (it would hold the port)
+        if (struct stat st; ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
 
     // Discovery datagrams reach the service.
     QByteArray got;

@@ -1,6 +1,5 @@
-// The host program on a private Xvfb with openbox: the running clock stays in
-// front of a focused full-screen window (the slide show), and a "黑屏" time-up,
-// started by c_timer, really covers the screen with the clock window.
+// The host program on a private Xvfb: a "黑屏" time-up, started by c_timer,
+// really covers the screen with the clock window.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -15,7 +14,6 @@
 
 // Last: Xlib's macros would spoil the headers above.
 #include <X11/Xlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
 namespace {
@@ -32,27 +30,16 @@ bool screenIsBlack(Display *d, int w, int h) {
     return black;
 }
 
-bool clockShows(Display *d) {
-    XImage *img = XGetImage(d, DefaultRootWindow(d), 10, 10, 1, 1, AllPlanes, ZPixmap);
-    const bool shows = img && (XGetPixel(img, 0, 0) & 0xFFFFFF) != 0xFFFFFF;
-    if (img) XDestroyImage(img);
-    return shows;
-}
-
-TEST(ClockX11, ClockStaysInFrontOfAFocusedShowAndBlackTimeUpCoversTheScreen) {
+TEST(ClockX11, BlackTimeUpCoversTheScreen) {
     KV_REQUIRE_XVFB();
-    KV_REQUIRE_OPENBOX();
-    kvtest::XvfbSession x(kvtest::XvfbSession::Wm::Openbox);
+    kvtest::XvfbSession x;
     ASSERT_TRUE(x.ok()) << x.error();
     Display *d = XOpenDisplay(nullptr);
     ASSERT_NE(d, nullptr);
     const int w = DisplayWidth(d, DefaultScreen(d)), h = DisplayHeight(d, DefaultScreen(d));
-    // A white full-screen window, as a slide show: black can only come from the clock.
+    // A white window under everything: black can only come from the clock.
     const unsigned long white = WhitePixel(d, DefaultScreen(d));
     Window under = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, w, h, 0, white, white);
-    Atom full = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
-    XChangeProperty(d, under, XInternAtom(d, "_NET_WM_STATE", False), XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char *>(&full), 1);
     XMapWindow(d, under);
     XSync(d, False);
 
@@ -64,7 +51,7 @@ TEST(ClockX11, ClockStaysInFrontOfAFocusedShowAndBlackTimeUpCoversTheScreen) {
     ASSERT_TRUE(kvtest::writeFile(dir.filePath("show.ini"),
                                   kv::toGbkLossy(QStringLiteral("[server]\r\nRunTimes=2\r\nAutoStart=true\r\n"
                                                                 "AutoCheckNew=0\r\nServerPort=%1\r\n[timer]\r\n"
-                                                                "minute=0\r\nsecond=3\r\nTimeScreen=黑屏\r\n")
+                                                                "minute=0\r\nsecond=1\r\nTimeScreen=黑屏\r\n")
                                                      .arg(port))));
     kvtest::ChildProcess host;
     ASSERT_TRUE(host.start({program.toStdString()},
@@ -84,15 +71,6 @@ TEST(ClockX11, ClockStaysInFrontOfAFocusedShowAndBlackTimeUpCoversTheScreen) {
     EXPECT_FALSE(screenIsBlack(d, w, h));
     c.write("c_timer\r\n");
     c.flush();
-    QTest::qWait(1000);
-    // The show takes the focus, as it does for every key the host presses into it.
-    XEvent e{};
-    e.xclient = {ClientMessage, 0, True, d, under, XInternAtom(d, "_NET_ACTIVE_WINDOW", False), 32, {}};
-    e.xclient.data.l[0] = 2;
-    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
-    XSync(d, False);
-    QTest::qWait(500);
-    EXPECT_TRUE(clockShows(d));
     EXPECT_TRUE(QTest::qWaitFor([&] { return screenIsBlack(d, w, h); }, 10000));
     host.stop();
     XCloseDisplay(d);
