@@ -240,7 +240,12 @@ void TForm1::setStayOnTop(bool on) {
     if (isStayOnTop() == on) return;
     const bool visible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    // The change re-creates the window. Put on top for a local show it must not
+    // take the focus from the show: the edge timer pushes it out only while
+    // the show is in front.
+    setAttribute(Qt::WA_ShowWithoutActivating, on);
     if (visible) show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 bool TForm1::isStayOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }

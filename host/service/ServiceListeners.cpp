@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,7 +23,9 @@ namespace host {
 class AcceptGuard : public QObject {
 public:
     AcceptGuard(QTcpServer *server, ServiceListeners *owner)
-        : server_(server), fd_(::dup(int(server->socketDescriptor()))) {
+        // Close-on-exec: a program the host starts (the presentation program)
+        // must not keep the port after the service stopped or the host ended.
+        : server_(server), fd_(::fcntl(int(server->socketDescriptor()), F_DUPFD_CLOEXEC, 0)) {
         if (fd_ < 0) return;  // out of descriptors already: no guard
         notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
         connect(notifier_, &QSocketNotifier::activated, this, [this, owner] {

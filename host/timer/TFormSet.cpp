@@ -478,6 +478,9 @@ void TFormSet::SpeedButtonSaveClick() {
 
 void TFormSet::DirectoryListBox1Change() {
     EditDir->setText(DirectoryListBox1->folder());
+    // The drive box shows the tree the folder lies in.
+    const QString home = QDir::homePath(), folder = DirectoryListBox1->folder();
+    DriveComboBox1->setCurrentIndex(folder == home || folder.startsWith(home + QLatin1Char('/')) ? 0 : 1);
     form1_->setSharedFolder(EditDir->text());
 }
 

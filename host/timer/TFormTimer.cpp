@@ -56,6 +56,10 @@ TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
 
     setGeometry(283, 105, 393, 67);
     contentChanged();
+
+    keepAbove_ = new QTimer(this);
+    keepAbove_->setInterval(100);
+    connect(keepAbove_, &QTimer::timeout, this, [this] { raise(); });
 }
 
 // ---- look --------------------------------------------------------------------
@@ -70,9 +74,23 @@ void TFormTimer::setColor(const QColor &color) {
 void TFormTimer::setStayOnTop(bool on) {
     if (stayOnTop() == on) return;
     const bool shown = isVisible();
-    // Qt hides a window whose flags change.
+    // A window manager stacks the focused full-screen slide show above every
+    // "stay on top" window: only a window it does not manage, raised again
+    // while it shows, stays in front of the show. Qt hides a window whose
+    // flags change.
     setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    setWindowFlag(Qt::X11BypassWindowManagerHint, on);
     if (shown) show();
+}
+
+void TFormTimer::showEvent(QShowEvent *event) {
+    if (stayOnTop()) keepAbove_->start();
+    QWidget::showEvent(event);
+}
+
+void TFormTimer::hideEvent(QHideEvent *event) {
+    keepAbove_->stop();
+    QWidget::hideEvent(event);
 }
 
 void TFormTimer::setAutoSize(bool on) {

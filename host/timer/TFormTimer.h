@@ -10,6 +10,7 @@
 
 class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace host {
 
@@ -62,6 +63,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     TForm1 *form1_;
@@ -72,6 +75,7 @@ private:
     QColor labelBack_;
     bool dragging_ = false;
     QPoint dragOffset_;
+    QTimer *keepAbove_;  // raises the window while it stays on top
 };
 
 }  // namespace host

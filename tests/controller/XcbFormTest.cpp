@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWindow>
 
 #include "controller/TForm1.h"
@@ -22,6 +23,8 @@ TEST(ControllerXcb, KeysGoBackToTheNativeWindowThereNow) {
     pad::TForm1 form(services, dir.path());
     form.show();
     form.SpeedButton2show->click();  // stay on top, then no more: a new native window
+    QTest::qWait(300);  // put on top, it leaves the show in front: the edge timer needs that
+    EXPECT_NE(services.windows->foreground(), form.windowHandle()->winId());
     form.SpeedButtonQuit->click();
     form.SpeedButton2Next->click();
     EXPECT_EQ(ppt.waitForKeys(10).back(), "release Next");  // after Alt+D, V and Esc

@@ -11,6 +11,9 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "HostTestSupport.h"
 #include "host/service/HostService.h"
 
@@ -52,6 +55,8 @@ TEST(ServiceSwitch, StartsOnPAndP1AndP3AndStopsAgain) {
     EXPECT_TRUE(tcpAccepts(s.port));
     EXPECT_TRUE(tcpAccepts(s.port + 1));
     EXPECT_FALSE(udpFree(s.port + 3));
+    for (int fd = 3; fd < 1024; ++fd)  // a program the host starts inherits no socket (it would hold the port)
+        if (struct stat st; ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
 
     // Discovery datagrams reach the service.
     QByteArray got;

@@ -232,6 +232,7 @@ TEST(Settings, MainWindowFolderEditMovesTheFolderList) {
     f.form1()->EditDir->setText(other.path());
     f.form1()->EditDirKeyPress();
     EXPECT_EQ(f.formSet()->DirectoryListBox1->folder(), other.path());
+    EXPECT_EQ(f.formSet()->DriveComboBox1->currentText(), QDir::rootPath());  // the tree it lies in
     EXPECT_EQ(f.form1()->SharedFolderPath, other.path());
 }
 
