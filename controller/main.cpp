@@ -10,6 +10,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     platform::installChineseQtTranslations(app);
+    platform::preferPlainChineseFont();
     pad::TForm1 form(platform::realServices(QStringLiteral("Korvelo投影助理")),
                      QCoreApplication::applicationDirPath());
     // A forced own address is this controller's identity: a second controller

@@ -1,6 +1,8 @@
 #include "platform/Language.h"
 
 #include <QCoreApplication>
+#include <QFont>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -14,6 +16,13 @@ bool installChineseQtTranslations(QCoreApplication &app) {
         return false;
     }
     return app.installTranslator(t);
+}
+
+void preferPlainChineseFont() {
+    QFont f = QGuiApplication::font();
+    f.setFamilies({f.family(), QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("Noto Sans SC")});
+    QGuiApplication::setFont(f);
 }
 
 }  // namespace platform

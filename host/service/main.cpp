@@ -12,6 +12,7 @@ int main(int argc, char **argv) {
     // The tray and hidden windows must not end the program; only the main window's close does.
     app.setQuitOnLastWindowClosed(false);
     platform::installChineseQtTranslations(app);
+    platform::preferPlainChineseFont();
     platform::Services services = platform::realServices(QStringLiteral("Korvelo 投影助理"));
     // Screen widths from the X server itself: right at once after the display
     // panel changed the monitors, before Qt has handled the news.

@@ -32,6 +32,7 @@
 #include "host/service/HostFakes.h"
 #include "host/service/TForm1.h"
 #include "platform/FakeDisplayPanel.h"
+#include "platform/Language.h"
 #include "platform/FakeMailSender.h"
 
 namespace {
@@ -185,6 +186,8 @@ void writeReadme(const QString &path, const QString &picturesDir, const QList<Sh
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    platform::installChineseQtTranslations(app);  // as both programs start
+    platform::preferPlainChineseFont();
     if (argc < 2) {
         std::fprintf(stderr, "usage: kv_screenshots OUTPUT_DIR [README]\n");
         return 2;
