@@ -74,6 +74,13 @@ public:
     virtual std::uint32_t tick() = 0;    // milliseconds, wraps at 2^32
     virtual void sleep(int ms) = 0;      // does not pump events
     virtual void processMessages() = 0;  // pumps the event queue once
+    // A wait during which other events run: pumps and sleeps 10 ms at a time.
+    void pumpFor(int ms) {
+        for (int waited = 0; waited < ms; waited += 10) {
+            processMessages();
+            sleep(10);
+        }
+    }
     virtual QString timeOfDay() = 0;     // H:mm:ss
     virtual QString shortDate() = 0;     // yyyy/M/d
 };

@@ -107,13 +107,7 @@ void closeImpressTips(WindowSystem &ws) {
 
 void waitForImpressShow(WindowSystem &ws, Clock &clock, bool pumpEvents) {
     constexpr int kPolls = 300, kPollMs = 10, kSettleMs = 300;
-    auto wait = [&](int ms) {
-        if (!pumpEvents) return clock.sleep(ms);
-        for (int waited = 0; waited < ms; waited += kPollMs) {
-            clock.processMessages();
-            clock.sleep(kPollMs);
-        }
-    };
+    auto wait = [&](int ms) { pumpEvents ? clock.pumpFor(ms) : clock.sleep(ms); };
     for (int i = 0; i < kPolls; ++i) {
         const PresentationWindow pw = describePresentationWindow(ws, ws.foreground());
         if (pw.slideShow || pw.presenterView) {

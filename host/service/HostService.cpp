@@ -367,10 +367,7 @@ void HostService::open(Connection &c, const QByteArray &field) {
             // connection's commands queued behind it, wait for the load;
             // other connections are served meanwhile.
             if (ppt_.describe(w).isImpress()) {
-                for (int waited = 0; waited < kImpressLoadMs; waited += 10) {
-                    services_.clock->processMessages();
-                    services_.clock->sleep(10);
-                }
+                services_.clock->pumpFor(kImpressLoadMs);
                 platform::closeImpressTips(*services_.windows);
             }
             send(c, reply::succOpen);
