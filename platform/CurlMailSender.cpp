@@ -96,7 +96,15 @@ struct Conversation {
     bool helloSent = false;
     bool connected = false;  // the greeting and our hello were answered
     QByteArray lastReply;
+    QByteArray lastRefusal;  // kept past the goodbye that follows it
 };
+
+// 552 is the code for "exceeded storage allocation"; others say so in words.
+bool sizeRefusal(const QByteArray &reply) {
+    const QByteArray r = reply.toLower();
+    return r.startsWith("552") || r.contains(" 5.3.4") ||
+           (r.startsWith('5') && (r.contains("size") || r.contains("too big") || r.contains("too large")));
+}
 
 int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
     auto *c = static_cast<Conversation *>(user);
@@ -108,6 +116,7 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
         const QByteArray l = line.trimmed();
         if (l.isEmpty()) continue;
         c->lastReply = l.left(200);
+        if (l.startsWith('4') || l.startsWith('5')) c->lastRefusal = c->lastReply;
         if (c->helloSent && l.startsWith("250 ")) c->connected = true;
     }
     return 0;
@@ -175,7 +184,9 @@ private:
             }
             code = sendOne(h, message, recipients.at(i));
             if (code != CURLE_OK) {
-                result = talk.connected ? MailResult::SendFailed : MailResult::ConnectFailed;
+                result = !talk.connected                ? MailResult::ConnectFailed
+                         : sizeRefusal(talk.lastRefusal) ? MailResult::TooLarge
+                                                         : MailResult::SendFailed;
                 break;
             }
             reportSent(static_cast<int>(i));
@@ -185,10 +196,12 @@ private:
             }
         }
         curl_easy_cleanup(h);  // says QUIT on a live connection
+        const QString reply = QString::fromLatin1(talk.lastRefusal.isEmpty() ? talk.lastReply : talk.lastRefusal);
         QString detail;
-        if (code != CURLE_OK)
-            detail = QString::fromUtf8(curl_easy_strerror(code)) + QStringLiteral(" / ") +
-                     QString::fromLatin1(talk.lastReply);
+        if (result == MailResult::TooLarge)
+            detail = reply;
+        else if (code != CURLE_OK)
+            detail = QString::fromUtf8(curl_easy_strerror(code)) + QStringLiteral(" / ") + reply;
         finish(result, detail);
     }
 

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTcpSocket>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -149,6 +150,26 @@ TEST(MailCurl, FailuresTellConnectingFromSendingAndStopTheList) {
     EXPECT_EQ(f.send({"c@three.example"}), MailResult::Completed);
     EXPECT_EQ(s.events("connect").size(), 2);
     EXPECT_EQ(strings(s.events("message").last()["rcpt"]), QStringList{"c@three.example"});
+}
+
+TEST(MailCurl, SizeRefusalSaysSoAndTheAttachedProgramsHaveNoDebugInformation) {
+    SmtpServer s({"--size-limit", "4000"});
+    Form f(s.port);
+    QTemporaryFile big;
+    ASSERT_TRUE(big.open() && big.write(QByteArray(10000, 'x')) == 10000);
+    big.close();
+    f.form.ListFile->addItem(big.fileName());
+    EXPECT_EQ(f.send({"a@one.example"}), MailResult::TooLarge);
+    EXPECT_EQ(f.status, QStringList{host::TFrmSendMail::kTooLarge +
+                                    "552 Error: message size exceeds fixed maximum message size"});
+    if (QString(KV_BUILD_TYPE) == "Debug") GTEST_SKIP() << "a debug build chosen on purpose";
+    for (const char *program : {SLIDEHOST_PATH, SLIDEPAD_PATH}) {
+        QProcess readelf;
+        readelf.start("readelf", {"-S", "-W", program});
+        ASSERT_TRUE(readelf.waitForFinished(10000));
+        const QByteArray sections = readelf.readAllStandardOutput();
+        EXPECT_TRUE(sections.contains(".text") && !sections.contains(".debug_info")) << program;
+    }
 }
 
 TEST(MailCurl, NoAuthServerEmptyListAndBreak) {

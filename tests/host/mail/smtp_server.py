@@ -11,6 +11,8 @@ p.add_argument("--log", required=True)
 p.add_argument("--auth", help="user:password; without it no AUTH is offered")
 p.add_argument("--refuse", action="append", default=[], help="recipient to refuse")
 p.add_argument("--delay", type=float, default=0, help="seconds before accepting each message")
+p.add_argument("--size-limit", type=int, help="largest message accepted (SIZE is offered)")
+p.add_argument("--stall", action="store_true", help="never answer MAIL FROM")
 args = p.parse_args()
 out = open(args.log, "a", encoding="utf-8")
 
@@ -19,6 +21,14 @@ def log(**event):
     out.flush()
 
 class Handler:
+    async def handle_MAIL(self, server, session, envelope, address, options):
+        log(ev="mail", options=options)
+        if args.stall:
+            await asyncio.Event().wait()
+        envelope.mail_from = address
+        envelope.mail_options.extend(options)
+        return "250 OK"
+
     async def handle_RCPT(self, server, session, envelope, address, options):
         if address in args.refuse:
             log(ev="refused", rcpt=address)
@@ -50,7 +60,7 @@ class Recording(SMTP):
 
 async def main():
     loop = asyncio.get_running_loop()
-    factory = lambda: Recording(Handler(), hostname="test.local", data_size_limit=None,
+    factory = lambda: Recording(Handler(), hostname="test.local", data_size_limit=args.size_limit,
                                 authenticator=authenticate if args.auth else None,
                                 auth_require_tls=not args.auth)
     server = await loop.create_server(factory, "127.0.0.1", 0)
