@@ -20,20 +20,43 @@ QString Placement::absoluteFolder(const QString &folderText) {
     return QDir::cleanPath(QDir::home().absoluteFilePath(t));
 }
 
-Placement::Result Placement::place(const QString &folderText) {
+Placement::~Placement() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void Placement::place(const QString &folderText, Done done) {
+    if (running()) return;
+    done_ = std::move(done);
+    finish([&] { return begin(folderText); });
+}
+
+// A show.ini that cannot be written ends the placement where it stands.
+void Placement::finish(const std::function<std::optional<Result>()> &step) {
+    std::optional<Result> result;
+    try {
+        result = step();
+    } catch (const kv::IniWriteError &e) {
+        result = Result{Outcome::Stays, QString(), e.message()};
+    }
+    if (result && done_) done_(*result);
+}
+
+std::optional<Placement::Result> Placement::begin(const QString &folderText) {
     note_.clear();
     desktopReady_ = false;
     // One path, made once, is tested, created and written to.
     const QString folder = absoluteFolder(folderText);
     if (!folder.isEmpty() && !QFileInfo(folder).isDir()) QDir().mkdir(folder);  // one level
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return {Outcome::Stays, QStringLiteral("创建文件夹") + (folder.isEmpty() ? folderText : folder) +
-                                    QStringLiteral("失败")};
+        return Result{Outcome::Stays, QStringLiteral("创建文件夹") + (folder.isEmpty() ? folderText : folder) +
+                                          QStringLiteral("失败")};
     placementDir_ = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
     programDir_ = QFileInfo(env_.programFile).absolutePath() + QLatin1Char('/');
     desktopFolder_ = env_.desktop->desktopFolder();
     // The same folder in any spelling: a trailing "/", "..", a symbolic link.
-    return platform::sameFile(placementDir_, programDir_) ? sameFolder() : copyAndHandOver();
+    if (platform::sameFile(placementDir_, programDir_)) return sameFolder();
+    startCopies();
+    return std::nullopt;  // the copies' end delivers the result
 }
 
 void Placement::writeIni(const QString &key, const QString &value) {
@@ -48,17 +71,32 @@ Placement::Result Placement::sameFolder() {
     return {Outcome::Placed, note_};
 }
 
-Placement::Result Placement::copyAndHandOver() {
+void Placement::startCopies() {
     if (env_.progress) env_.progress(QStringLiteral("正在更新..."));
-    // The controller first; without one the host is placed all the same.
+    // A large program or a slow target (a USB stick) must not hold the host's
+    // events: the bytes move on a worker thread, the rest stays here.
     const QString padSource = programDir_ + kPadProgram, padTarget = placementDir_ + kPadProgram;
-    if (QFileInfo(padSource).isFile() && env_.desktop->copyProgram(padSource, padTarget)) {
+    const QString hostSource = env_.programFile, hostTarget = placementDir_ + kHostProgram;
+    platform::Desktop *desktop = env_.desktop;
+    worker_ = std::thread([=, this] {
+        // The controller first; without one the host is placed all the same.
+        const bool padCopied = QFileInfo(padSource).isFile() && desktop->copyProgram(padSource, padTarget);
+        const bool hostCopied = desktop->copyProgram(hostSource, hostTarget);
+        QMetaObject::invokeMethod(&context_, [=, this] {
+            worker_.join();
+            finish([=, this] { return std::optional(handOver(padCopied, hostCopied)); });
+        }, Qt::QueuedConnection);
+    });
+}
+
+Placement::Result Placement::handOver(bool padCopied, bool hostCopied) {
+    const QString padTarget = placementDir_ + kPadProgram, hostTarget = placementDir_ + kHostProgram;
+    if (padCopied) {
         ensureLauncher(kPadLauncher, padTarget);
         writeIni(QStringLiteral("RunTimes"), QStringLiteral("1"));
-        writeIni(QStringLiteral("NotDel_c"), padSource);
+        writeIni(QStringLiteral("NotDel_c"), programDir_ + kPadProgram);
     }
-    const QString hostTarget = placementDir_ + kHostProgram;
-    if (!env_.desktop->copyProgram(env_.programFile, hostTarget)) return {Outcome::Stays, kUpdateFailed};
+    if (!hostCopied) return {Outcome::Stays, kUpdateFailed};
     ensureLauncher(kHostLauncher, hostTarget);
     writeIni(QStringLiteral("RunTimes"), QStringLiteral("1"));
     writeIni(QStringLiteral("NotDel_s"), QFileInfo(env_.programFile).absoluteFilePath());

@@ -4,6 +4,9 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QThread>
+
+#include <atomic>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -41,7 +44,12 @@ struct Rig {
         w()->show();
     }
     host::TFormWorkDir *w() const { return f.app->FormWorkDir(); }
-    void agree(const QString &d) const { w()->EditWorkDir->setText(d); w()->SpeedButtonOK->click(); }
+    // Until the placement ended: the buttons come back, or the host ends.
+    void agree(const QString &d) const {
+        w()->EditWorkDir->setText(d);
+        w()->SpeedButtonOK->click();
+        EXPECT_TRUE(kvtest::spinUntil([&] { return w()->SpeedButtonOK->isEnabled() || f.exits > 0; }, 10000));
+    }
     QString launcher(const QString &name) const { return desktop->folder + "/" + name + ".desktop"; }
     bool lockFree() const { return host::SingleInstance(f.lockDir.path()).tryLock() == host::SingleInstance::Result::Acquired; }
 };
@@ -66,6 +74,23 @@ TEST(Placement, CopiesBothProgramsMakesLaunchersAndHandsOver) {
     EXPECT_EQ(r.f.exits, 1);
     EXPECT_FALSE(r.w()->SpeedButtonOK->isEnabled());
     EXPECT_TRUE(QFile::exists(r.host) && QFile::exists(r.pad) && r.f.iniBytes().isEmpty());  // left to the new copy
+}
+
+TEST(Placement, CopiesOffTheGuiThreadWithTheButtonsOff) {
+    Rig r;
+    std::atomic<bool> slow{true};
+    r.desktop->whileCopying = [&] {
+        for (int i = 0; i < 300 && slow; ++i) QThread::msleep(10);
+    };
+    r.w()->EditWorkDir->setText(r.root.filePath("t"));
+    r.w()->SpeedButtonOK->click();
+    // The click is back while the copy runs: the host's events go on meanwhile.
+    EXPECT_TRUE(r.f.exits == 0 && r.w()->statusText() == "正在更新...");
+    EXPECT_TRUE(!r.w()->SpeedButtonOK->isEnabled() && !r.w()->SpeedButtonCancel->isEnabled());
+    r.w()->SpeedButtonOK->click();  // no second placement
+    slow = false;
+    EXPECT_TRUE(kvtest::spinUntil([&] { return r.f.exits == 1; }, 10000));
+    EXPECT_EQ(r.desktop->calls.filter("copy").size(), 2);
 }
 
 TEST(Placement, OwnFolderInAnySpellingOnlyMarksItPlacedAndAddsMissingLaunchers) {
