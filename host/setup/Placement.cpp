@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include "common/IniFile.h"
 #include "common/Text.h"
@@ -92,19 +93,36 @@ void Placement::startCopies() {
 Placement::Result Placement::handOver(bool padCopied, bool hostCopied) {
     const QString padTarget = placementDir_ + kPadProgram, hostTarget = placementDir_ + kHostProgram;
     if (padCopied) {
-        ensureLauncher(kPadLauncher, padTarget);
         writeIni(QStringLiteral("RunTimes"), QStringLiteral("1"));
         writeIni(QStringLiteral("NotDel_c"), programDir_ + kPadProgram);
     }
     if (!hostCopied) return {Outcome::Stays, kUpdateFailed};
-    ensureLauncher(kHostLauncher, hostTarget);
     writeIni(QStringLiteral("RunTimes"), QStringLiteral("1"));
     writeIni(QStringLiteral("NotDel_s"), QFileInfo(env_.programFile).absoluteFilePath());
 
+    // Launchers only for a copy that runs: what they replace comes back when
+    // its start fails (a target mounted noexec).
+    replaced_.clear();
+    if (padCopied) ensureLauncher(kPadLauncher, padTarget);
+    ensureLauncher(kHostLauncher, hostTarget);
     if (env_.releaseLock) env_.releaseLock();
     if (env_.shell->startProgram(hostTarget)) return {Outcome::HandedOver, note_};
     if (env_.retakeLock) env_.retakeLock();
+    putBackLaunchers();
     return {Outcome::Stays, QStringLiteral("新程序启动失败，请手工启动") + hostTarget};
+}
+
+void Placement::putBackLaunchers() {
+    for (const Replaced &r : replaced_) {
+        if (!r.bytes) {
+            QFile::remove(r.file);
+            continue;
+        }
+        QSaveFile out(r.file);
+        if (out.open(QIODevice::WriteOnly) && out.write(*r.bytes) == r.bytes->size() && out.commit())
+            QFile::setPermissions(r.file, r.permissions);
+    }
+    replaced_.clear();
 }
 
 void Placement::ensureLauncher(const QString &name, const QString &program) {
@@ -119,6 +137,9 @@ void Placement::ensureLauncher(const QString &name, const QString &program) {
     // program or a missing file is replaced.
     const QString current = env_.desktop->launcherProgram(file);
     if (!current.isEmpty() && platform::sameFile(current, program)) return;
+    Replaced was{file, std::nullopt, QFile::permissions(file)};
+    if (QFile old(file); old.open(QIODevice::ReadOnly)) was.bytes = old.readAll();
+    replaced_.push_back(std::move(was));
     if (!env_.desktop->writeLauncher(file, name, program, placementDir_))
         note_ = QStringLiteral("创建快捷方式失败：") + file;
 }

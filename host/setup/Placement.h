@@ -3,12 +3,14 @@
 // over to the host copy there, which deletes the old files on its first start
 // (RunTimes "1" with NotDel_c / NotDel_s). For the program's own folder it only
 // marks the placement done (RunTimes "2") and adds the missing launchers.
+#include <QFile>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
@@ -69,6 +71,7 @@ private:
     // Makes the launcher unless one starting program is there; a note on failure.
     void ensureLauncher(const QString &name, const QString &program);
     void writeIni(const QString &key, const QString &value);
+    void putBackLaunchers();
 
     Env env_;
     Done done_;
@@ -77,6 +80,12 @@ private:
     QString placementDir_, programDir_, desktopFolder_;
     bool desktopReady_ = false;
     QString note_;
+    struct Replaced {
+        QString file;
+        std::optional<QByteArray> bytes;  // nullopt: there was none
+        QFile::Permissions permissions;
+    };
+    std::vector<Replaced> replaced_;  // launchers written by the last hand-over
 };
 
 }  // namespace host

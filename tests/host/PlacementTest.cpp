@@ -127,12 +127,19 @@ TEST(Placement, FailuresLeaveThisHostRunningAndTheTargetAsItWas) {
         EXPECT_TRUE(readFile(target + "/slidehost") == "older copy" && !QFile::exists(target + "/show.ini"));
         EXPECT_TRUE(r.w()->SpeedButtonOK->isEnabled() && r.w()->isVisible() && r.f.exits == 0);
     }
-    {  // the new copy does not start: this host keeps its lock and runs on
-        Rig r;
+    for (bool iniFails : {false, true}) {  // the new copy does not start, or its show.ini cannot be written:
+        Rig r;                              // this host keeps its lock and runs on, the launchers as they were
+        const QString target = r.root.filePath("t");
+        if (iniFails) ASSERT_TRUE(QDir().mkpath(target + "/show.ini"));
         r.f.fakes.shell->startResult = false;
-        r.agree(r.root.filePath("t"));
-        EXPECT_TRUE(r.w()->statusText().startsWith("新程序启动失败"));
+        ASSERT_TRUE(QDir().mkpath(r.desktop->folder));
+        ASSERT_TRUE(r.desktop->writeLauncher(r.launcher(Placement::kPadLauncher), "x", "/bin/true", "/"));
+        const QByteArray padLauncher = readFile(r.launcher(Placement::kPadLauncher));
+        r.agree(target);
+        EXPECT_TRUE(iniFails ? r.f.fakes.dialogs->messages.size() == 1 : r.w()->statusText().startsWith("新程序启动失败"));
         EXPECT_TRUE(!r.lockFree() && r.f.exits == 0);
+        EXPECT_EQ(readFile(r.launcher(Placement::kPadLauncher)), padLauncher);
+        EXPECT_FALSE(QFile::exists(r.launcher(Placement::kHostLauncher)));
     }
     {  // a folder whose parent is missing, then a desktop folder that cannot be made
         Rig r;
