@@ -105,6 +105,8 @@ Placement::Result Placement::handOver(bool padCopied, bool hostCopied) {
     replaced_.clear();
     if (padCopied) ensureLauncher(kPadLauncher, padTarget);
     ensureLauncher(kHostLauncher, hostTarget);
+    // This window goes with this host: the user hears of missing launchers now.
+    if (!note_.isEmpty() && env_.tellUser) env_.tellUser(note_);
     if (env_.releaseLock) env_.releaseLock();
     if (env_.shell->startProgram(hostTarget)) return {Outcome::HandedOver, note_};
     if (env_.retakeLock) env_.retakeLock();

@@ -33,6 +33,7 @@ public:
         // Around the start of the new copy: its single-instance check must find the lock free.
         std::function<void()> releaseLock, retakeLock;
         std::function<void(const QString &)> progress;  // status text while copying
+        std::function<void(const QString &)> tellUser;  // returns once the user has seen it
     };
 
     enum class Outcome {

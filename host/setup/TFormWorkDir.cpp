@@ -151,7 +151,8 @@ void TFormWorkDir::SpeedButtonOKClick() {
             env_.programFile, env_.desktop.get(), services_.shell.get(),
             [this] { if (lock_) lock_->unlock(); },
             [this] { if (lock_) lock_->tryLock(); },
-            [this](const QString &text) { setStatus(text); }});
+            [this](const QString &text) { setStatus(text); },
+            [this](const QString &text) { services_.dialogs->message(text); }});
     placement_->place(EditWorkDir->text(), [this](const Placement::Result &r) { placed(r); });
 }
 

@@ -151,6 +151,13 @@ TEST(Placement, FailuresLeaveThisHostRunningAndTheTargetAsItWas) {
         EXPECT_TRUE(r.w()->statusText().startsWith("无法创建桌面文件夹")) << r.w()->statusText().toStdString();
         EXPECT_TRUE(r.f.ini("server", "RunTimes") == "2" && r.desktop->calls.isEmpty() && r.w()->isVisible());
     }
+    {  // launchers that cannot be made: the user is told before this host ends
+        Rig r;
+        r.desktop->failLaunchers = true;
+        r.agree(r.root.filePath("t"));
+        EXPECT_EQ(r.f.fakes.dialogs->messages, QStringList("创建快捷方式失败：" + r.launcher(Placement::kHostLauncher)));
+        EXPECT_EQ(r.f.exits, 1);
+    }
     {  // "取消" writes nothing
         Rig r;
         r.w()->SpeedButtonCancel->click();
