@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -170,6 +171,36 @@ TEST(MailCurl, SizeRefusalSaysSoAndTheAttachedProgramsHaveNoDebugInformation) {
         const QByteArray sections = readelf.readAllStandardOutput();
         EXPECT_TRUE(sections.contains(".text") && !sections.contains(".debug_info")) << program;
     }
+}
+
+// A server that falls silent after the hello: given up once the reply limit
+// passed, the goodbye not waited for again; a break ends the wait at once.
+TEST(MailCurl, SilentServerIsGivenUpAtTheLimitAndABreakEndsTheWait) {
+    SmtpServer s({"--stall"});
+    auto sender = platform::makeCurlMailSender();
+    std::optional<MailResult> result;
+    sender->onFinished = [&](MailResult r, const QString &) { result = r; };
+    platform::MailAccount account{"127.0.0.1", s.port};
+    account.responseTimeoutSec = 2;
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(sender->start(account, {"u@test.example", "", "s", {"x"}, {}}, {"a@one.example"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 10000));
+    EXPECT_EQ(*result, MailResult::SendFailed);
+    EXPECT_LT(t.elapsed(), 3500);
+
+    Form f(s.port);  // the form's own limits: 30 s
+    f.form.ListMail->clear();
+    f.form.ListMail->addItem("a@one.example");
+    f.form.SendMail->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.events("mail").size() == 2; }, 5000));
+    QTest::qWait(300);
+    t.restart();
+    f.form.BreakSend->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.results.isEmpty(); }, 5000));
+    EXPECT_EQ(f.results.last(), MailResult::Broken);
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_TRUE(f.status.isEmpty());
 }
 
 TEST(MailCurl, NoAuthServerEmptyListAndBreak) {
