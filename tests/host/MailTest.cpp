@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTcpSocket>
-#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 
@@ -153,24 +152,16 @@ TEST(MailCurl, FailuresTellConnectingFromSendingAndStopTheList) {
     EXPECT_EQ(strings(s.events("message").last()["rcpt"]), QStringList{"c@three.example"});
 }
 
-TEST(MailCurl, SizeRefusalSaysSoAndTheAttachedProgramsHaveNoDebugInformation) {
+TEST(MailCurl, SizeRefusalSaysSoAndTheAttachedProgramsCarryNoDebugInformation) {
     SmtpServer s({"--size-limit", "4000"});
     Form f(s.port);
-    QTemporaryFile big;
-    ASSERT_TRUE(big.open() && big.write(QByteArray(10000, 'x')) == 10000);
-    big.close();
-    f.form.ListFile->addItem(big.fileName());
+    f.form.ListFile->addItem(SLIDEHOST_PATH);
     EXPECT_EQ(f.send({"a@one.example"}), MailResult::TooLarge);
     EXPECT_EQ(f.status, QStringList{host::TFrmSendMail::kTooLarge +
                                     "552 Error: message size exceeds fixed maximum message size"});
     if (QString(KV_BUILD_TYPE) == "Debug") GTEST_SKIP() << "a debug build chosen on purpose";
-    for (const char *program : {SLIDEHOST_PATH, SLIDEPAD_PATH}) {
-        QProcess readelf;
-        readelf.start("readelf", {"-S", "-W", program});
-        ASSERT_TRUE(readelf.waitForFinished(10000));
-        const QByteArray sections = readelf.readAllStandardOutput();
-        EXPECT_TRUE(sections.contains(".text") && !sections.contains(".debug_info")) << program;
-    }
+    for (const char *program : {SLIDEHOST_PATH, SLIDEPAD_PATH})  // 22 and 11 MB with it
+        EXPECT_LT(QFileInfo(program).size(), 4 << 20) << program;
 }
 
 // A server that falls silent after the hello: given up once the reply limit
@@ -180,27 +171,16 @@ TEST(MailCurl, SilentServerIsGivenUpAtTheLimitAndABreakEndsTheWait) {
     auto sender = platform::makeCurlMailSender();
     std::optional<MailResult> result;
     sender->onFinished = [&](MailResult r, const QString &) { result = r; };
-    platform::MailAccount account{"127.0.0.1", s.port};
-    account.responseTimeoutSec = 2;
     QElapsedTimer t;
     t.start();
-    ASSERT_TRUE(sender->start(account, {"u@test.example", "", "s", {"x"}, {}}, {"a@one.example"}));
+    ASSERT_TRUE(sender->start({"127.0.0.1", s.port, "", "", 15000, 2}, {"u@test.example", "", "s", {}, {}}, {"a@b.cn"}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 10000));
-    EXPECT_EQ(*result, MailResult::SendFailed);
-    EXPECT_LT(t.elapsed(), 3500);
+    EXPECT_TRUE(*result == MailResult::SendFailed && t.elapsed() < 3500) << t.elapsed();
 
     Form f(s.port);  // the form's own limits: 30 s
-    f.form.ListMail->clear();
-    f.form.ListMail->addItem("a@one.example");
-    f.form.SendMail->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return s.events("mail").size() == 2; }, 5000));
-    QTest::qWait(300);
-    t.restart();
-    f.form.BreakSend->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.results.isEmpty(); }, 5000));
-    EXPECT_EQ(f.results.last(), MailResult::Broken);
-    EXPECT_LT(t.elapsed(), 1000);
-    EXPECT_TRUE(f.status.isEmpty());
+    QTimer::singleShot(500, [&] { t.restart(); f.form.BreakSend->click(); });
+    EXPECT_EQ(f.send({"a@one.example"}), MailResult::Broken);
+    EXPECT_TRUE(t.elapsed() < 1000 && f.status.isEmpty()) << t.elapsed();
 }
 
 TEST(MailCurl, NoAuthServerEmptyListAndBreak) {

@@ -12,7 +12,7 @@ p.add_argument("--auth", help="user:password; without it no AUTH is offered")
 p.add_argument("--refuse", action="append", default=[], help="recipient to refuse")
 p.add_argument("--delay", type=float, default=0, help="seconds before accepting each message")
 p.add_argument("--size-limit", type=int, help="largest message accepted (SIZE is offered)")
-p.add_argument("--stall", action="store_true", help="never answer MAIL FROM")
+p.add_argument("--stall", action="store_true", help="fall silent after the hello")
 args = p.parse_args()
 out = open(args.log, "a", encoding="utf-8")
 
@@ -21,14 +21,6 @@ def log(**event):
     out.flush()
 
 class Handler:
-    async def handle_MAIL(self, server, session, envelope, address, options):
-        log(ev="mail", options=options)
-        if args.stall:
-            await asyncio.Event().wait()
-        envelope.mail_from = address
-        envelope.mail_options.extend(options)
-        return "250 OK"
-
     async def handle_RCPT(self, server, session, envelope, address, options):
         if address in args.refuse:
             log(ev="refused", rcpt=address)
@@ -47,6 +39,9 @@ class Handler:
             attachments=[{"name": a.get_filename(), "sha256": hashlib.sha256(a.get_content()).hexdigest()}
                          for a in m.iter_attachments()])
         return "250 Message accepted"
+
+if args.stall:  # MAIL FROM is never answered
+    Handler.handle_MAIL = lambda *_: asyncio.Event().wait()
 
 def authenticate(server, session, envelope, mechanism, data):
     ok = f"{data.login.decode()}:{data.password.decode()}" == args.auth
