@@ -9,12 +9,16 @@
 #include <QUuid>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
 #include "common/Gbk.h"
 #include "platform/MailSender.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -91,15 +95,32 @@ void append(Slist &list, const QByteArray &line) {
     }
 }
 
+using Steady = std::chrono::steady_clock;
+
 // What the server has said so far on the connection of one send.
 struct Conversation {
     bool helloSent = false;
     bool connected = false;  // the greeting and our hello were answered
     QByteArray lastReply;
+    QByteArray lastRefusal;  // kept past the goodbye that follows it
+    // Bytes from the server, or of the message to it. Our own commands do not
+    // count: the goodbye after a silence must not start the wait again.
+    Steady::time_point lastHeard = Steady::now();
+    Steady::duration quietLimit{};
+    bool gaveUp = false;
 };
+
+// 552 is the code for "exceeded storage allocation"; others say so in words.
+bool sizeRefusal(const QByteArray &reply) {
+    const QByteArray r = reply.toLower();
+    return r.startsWith("552") || r.contains(" 5.3.4") ||
+           (r.startsWith('5') && (r.contains("size") || r.contains("too big") || r.contains("too large")));
+}
 
 int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
     auto *c = static_cast<Conversation *>(user);
+    if (type == CURLINFO_HEADER_IN || type == CURLINFO_DATA_IN || type == CURLINFO_DATA_OUT)
+        c->lastHeard = Steady::now();
     const QByteArray text(data, static_cast<qsizetype>(size));
     if (type == CURLINFO_HEADER_OUT && (text.startsWith("EHLO ") || text.startsWith("HELO ")))
         c->helloSent = true;
@@ -108,6 +129,7 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
         const QByteArray l = line.trimmed();
         if (l.isEmpty()) continue;
         c->lastReply = l.left(200);
+        if (l.startsWith('4') || l.startsWith('5')) c->lastRefusal = c->lastReply;
         if (c->helloSent && l.startsWith("250 ")) c->connected = true;
     }
     return 0;
@@ -124,6 +146,7 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             shutdown_ = true;
         }
+        cutConnection();
         wake_.notify_all();
         if (worker_.joinable()) worker_.join();
     }
@@ -140,7 +163,9 @@ public:
     }
     bool running() const override { return running_; }
     void requestBreak() override {
-        if (running_) breakRequested_ = true;
+        if (!running_) return;
+        breakRequested_ = true;
+        cutConnection();  // a server that is silent or slow is not waited for
     }
 
 private:
@@ -166,16 +191,20 @@ private:
             curl_easy_setopt(h, CURLOPT_PASSWORD, nullptr);
             curl_easy_setopt(h, CURLOPT_CONNECT_ONLY, 1L);
             code = curl_easy_perform(h);
-            if (code != CURLE_OK) result = MailResult::ConnectFailed;
+            if (code != CURLE_OK) result = stopped() ? MailResult::Broken : MailResult::ConnectFailed;
         }
         for (qsizetype i = 0; i < recipients.size(); ++i) {
-            if (breakRequested_ || shutdown_) {
+            if (stopped()) {
                 result = MailResult::Broken;
                 break;
             }
+            talk.lastHeard = Steady::now();  // the pause after the last recipient was ours
             code = sendOne(h, message, recipients.at(i));
             if (code != CURLE_OK) {
-                result = talk.connected ? MailResult::SendFailed : MailResult::ConnectFailed;
+                result = stopped()                       ? MailResult::Broken
+                         : !talk.connected                ? MailResult::ConnectFailed
+                         : sizeRefusal(talk.lastRefusal) ? MailResult::TooLarge
+                                                         : MailResult::SendFailed;
                 break;
             }
             reportSent(static_cast<int>(i));
@@ -185,10 +214,14 @@ private:
             }
         }
         curl_easy_cleanup(h);  // says QUIT on a live connection
+        const QString reply = QString::fromLatin1(talk.lastRefusal.isEmpty() ? talk.lastReply : talk.lastRefusal);
         QString detail;
-        if (code != CURLE_OK)
-            detail = QString::fromUtf8(curl_easy_strerror(code)) + QStringLiteral(" / ") +
-                     QString::fromLatin1(talk.lastReply);
+        if (result == MailResult::TooLarge)
+            detail = reply;
+        else if (talk.gaveUp)
+            detail = QStringLiteral("no answer for %1 s / ").arg(account.responseTimeoutSec) + reply;
+        else if (code != CURLE_OK)
+            detail = QString::fromUtf8(curl_easy_strerror(code)) + QStringLiteral(" / ") + reply;
         finish(result, detail);
     }
 
@@ -209,21 +242,58 @@ private:
         }
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(a.connectTimeoutMs));
-        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(a.responseTimeoutSec));
+        // The silence watch below gives up first; this only backs it.
+        curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(a.responseTimeoutSec) + 2);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(a.stallTimeoutSec));
         curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);  // feeds onDebug, prints nothing
         curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, onDebug);
         curl_easy_setopt(h, CURLOPT_DEBUGDATA, &talk);
-        // Program exit ends a transfer under way instead of waiting for its time-outs.
+        // A break, program exit or a silent server ends the exchange where it
+        // stands, the goodbye included: its socket is cut, so nothing waits on it.
+        talk.quietLimit = std::chrono::seconds(a.responseTimeoutSec);
+        talk_ = &talk;
         curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
         curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, openSocket);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, closeSocket);
+        curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, this);
         return true;
     }
 
+    bool stopped() const { return breakRequested_ || shutdown_; }
+
+    // libcurl calls it about once a second, also while it waits for a reply.
     static int onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-        return static_cast<CurlMailSender *>(self)->shutdown_ ? 1 : 0;
+        auto *me = static_cast<CurlMailSender *>(self);
+        Conversation &talk = *me->talk_;
+        if (!talk.gaveUp && Steady::now() - talk.lastHeard >= talk.quietLimit) talk.gaveUp = true;
+        if (!talk.gaveUp && !me->stopped()) return 0;
+        me->cutConnection();
+        return 1;
+    }
+
+    static curl_socket_t openSocket(void *self, curlsocktype, curl_sockaddr *address) {
+        auto *me = static_cast<CurlMailSender *>(self);
+        const curl_socket_t fd = ::socket(address->family, address->socktype, address->protocol);
+        std::lock_guard<std::mutex> lock(me->socketMutex_);
+        me->socket_ = fd;
+        return fd;
+    }
+
+    static int closeSocket(void *self, curl_socket_t fd) {
+        auto *me = static_cast<CurlMailSender *>(self);
+        std::lock_guard<std::mutex> lock(me->socketMutex_);
+        if (me->socket_ == fd) me->socket_ = CURL_SOCKET_BAD;
+        return ::close(fd);
+    }
+
+    // Any thread. A wait on the socket ends at once; a closed one is never touched.
+    void cutConnection() {
+        std::lock_guard<std::mutex> lock(socketMutex_);
+        if (socket_ != CURL_SOCKET_BAD) ::shutdown(socket_, SHUT_RDWR);
     }
 
     CURLcode sendOne(CURL *h, const MailMessage &m, const QString &to) {
@@ -308,6 +378,9 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> breakRequested_{false};
     std::atomic<bool> shutdown_{false};
+    Conversation *talk_ = nullptr;  // the worker's, while it runs a send
+    std::mutex socketMutex_;
+    curl_socket_t socket_ = CURL_SOCKET_BAD;
 };
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <functional>
+
 #include "platform/Desktop.h"
 
 namespace platform {
@@ -20,6 +22,7 @@ public:
     }
     bool copyProgram(const QString &source, const QString &target) override {
         calls << QStringLiteral("copy ") + QFileInfo(target).fileName();
+        if (whileCopying) whileCopying();
         return !failCopies.contains(QFileInfo(target).fileName()) &&
                XdgDesktop::copyProgram(source, target);
     }
@@ -28,6 +31,7 @@ public:
     QStringList calls;
     QStringList failCopies;  // file names of targets whose copy fails
     bool failLaunchers = false;
+    std::function<void()> whileCopying;  // a slow target; runs where the copy runs
 };
 
 }  // namespace platform

@@ -31,6 +31,7 @@ struct MailMessage {
 enum class MailResult {
     Completed,      // every recipient sent
     SendFailed,     // authentication or a message was refused or broke off
+    TooLarge,       // the server refused the message for its size (detail: its reply)
     ConnectFailed,  // the server could not be reached or refused the greeting
     Broken,         // a break stopped it between two recipients
 };

@@ -3,9 +3,14 @@
 // over to the host copy there, which deletes the old files on its first start
 // (RunTimes "1" with NotDel_c / NotDel_s). For the program's own folder it only
 // marks the placement done (RunTimes "2") and adds the missing launchers.
+#include <QFile>
+#include <QObject>
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include "platform/Desktop.h"
 #include "platform/Platform.h"
@@ -28,6 +33,7 @@ public:
         // Around the start of the new copy: its single-instance check must find the lock free.
         std::function<void()> releaseLock, retakeLock;
         std::function<void(const QString &)> progress;  // status text while copying
+        std::function<void(const QString &)> tellUser;  // returns once the user has seen it
     };
 
     enum class Outcome {
@@ -38,12 +44,18 @@ public:
     struct Result {
         Outcome outcome;
         QString status;
+        QString iniError;  // the folder's show.ini could not be written (outcome Stays)
     };
+    using Done = std::function<void(const Result &)>;
 
     explicit Placement(Env env) : env_(std::move(env)) {}
+    ~Placement();  // waits for a copy under way
 
-    // Throws kv::IniWriteError when the folder's show.ini cannot be written.
-    Result place(const QString &folderText);
+    // Everything but the program copies runs on the calling (GUI) thread; the
+    // copies run on a worker thread, so the host goes on serving meanwhile.
+    // done comes on the calling thread, at once or once the copies ended.
+    void place(const QString &folderText, Done done);
+    bool running() const { return worker_.joinable(); }
 
     // The folder text trimmed and made absolute ("~" and relative texts from the
     // home folder), without a trailing "/"; "" for a blank text.
@@ -52,16 +64,29 @@ public:
     const QString &placementDir() const { return placementDir_; }
 
 private:
+    std::optional<Result> begin(const QString &folderText);
     Result sameFolder();
-    Result copyAndHandOver();
+    void startCopies();
+    Result handOver(bool padCopied, bool hostCopied);
+    void finish(const std::function<std::optional<Result>()> &step);
     // Makes the launcher unless one starting program is there; a note on failure.
     void ensureLauncher(const QString &name, const QString &program);
     void writeIni(const QString &key, const QString &value);
+    void putBackLaunchers();
 
     Env env_;
+    Done done_;
+    std::thread worker_;
+    QObject context_;  // the copies' end is delivered through it
     QString placementDir_, programDir_, desktopFolder_;
     bool desktopReady_ = false;
     QString note_;
+    struct Replaced {
+        QString file;
+        std::optional<QByteArray> bytes;  // nullopt: there was none
+        QFile::Permissions permissions;
+    };
+    std::vector<Replaced> replaced_;  // launchers written by the last hand-over
 };
 
 }  // namespace host

@@ -13,7 +13,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "common/IniFile.h"
 #include "host/service/SingleInstance.h"
 #include "host/setup/Placement.h"
 
@@ -99,12 +98,11 @@ TFormWorkDir::TFormWorkDir(platform::Services services, HostEnv env, SingleInsta
     });
 }
 
+TFormWorkDir::~TFormWorkDir() = default;
+
 QString TFormWorkDir::statusText() const { return statusPanel_->text(); }
 
-void TFormWorkDir::setStatus(const QString &text) {
-    statusPanel_->setText(text);
-    statusPanel_->repaint();  // seen while a copy holds the GUI thread
-}
+void TFormWorkDir::setStatus(const QString &text) { statusPanel_->setText(text); }
 
 void TFormWorkDir::showEvent(QShowEvent *event) {
     QWidget::showEvent(event);
@@ -139,37 +137,35 @@ void TFormWorkDir::SpeedButtonCancelClick() { hide(); }
 
 void TFormWorkDir::setBusy(bool busy) {
     busy_ = busy;
-    for (QWidget *w : {static_cast<QWidget *>(SpeedButtonOK), static_cast<QWidget *>(SpeedButtonCancel),
-                       static_cast<QWidget *>(SpeedButton3), static_cast<QWidget *>(EditWorkDir)})
+    for (QWidget *w : std::initializer_list<QWidget *>{SpeedButtonOK, SpeedButtonCancel, SpeedButton3, EditWorkDir,
+                                                       DriveComboBox1, DirectoryListBox1})
         w->setEnabled(!busy);
 }
 
 void TFormWorkDir::SpeedButtonOKClick() {
-    if (busy_) return;  // no second placement inside the first
+    if (busy_) return;  // no second placement while one runs
     setStatus(QString());
     setBusy(true);
-    Placement placement({env_.programFile, env_.desktop.get(), services_.shell.get(),
-                         [this] { if (lock_) lock_->unlock(); },
-                         [this] { if (lock_) lock_->tryLock(); },
-                         [this](const QString &text) { setStatus(text); }});
-    Placement::Result result{Placement::Outcome::Stays, QString()};
-    try {
-        result = placement.place(EditWorkDir->text());
-    } catch (const kv::IniWriteError &e) {
-        PlacementDir = placement.placementDir();
-        setBusy(false);
-        setStatus(QString());
-        services_.dialogs->message(e.message());
-        return;
-    }
-    PlacementDir = placement.placementDir();
+    if (!placement_)
+        placement_ = std::make_unique<Placement>(Placement::Env{
+            env_.programFile, env_.desktop.get(), services_.shell.get(),
+            [this] { if (lock_) lock_->unlock(); },
+            [this] { if (lock_) lock_->tryLock(); },
+            [this](const QString &text) { setStatus(text); },
+            [this](const QString &text) { services_.dialogs->message(text); }});
+    placement_->place(EditWorkDir->text(), [this](const Placement::Result &r) { placed(r); });
+}
+
+void TFormWorkDir::placed(Placement::Result result) {
+    PlacementDir = placement_->placementDir();
     if (result.outcome == Placement::Outcome::HandedOver) {
         env_.exitProgram();  // the buttons stay off while the host ends
         return;
     }
     setBusy(false);
     setStatus(result.status);
-    if (result.outcome == Placement::Outcome::Placed && result.status.isEmpty()) hide();
+    if (!result.iniError.isEmpty()) services_.dialogs->message(result.iniError);
+    if (result.outcome == Placement::Outcome::Placed && result.status.isEmpty() && result.iniError.isEmpty()) hide();
 }
 
 }  // namespace host

@@ -4,7 +4,10 @@
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 #include "host/service/HostPlatform.h"
+#include "host/setup/Placement.h"
 #include "platform/Platform.h"
 
 class QComboBox;
@@ -25,6 +28,7 @@ public:
     // lock: this host's single-instance lock, given up for the new copy (may be null).
     TFormWorkDir(platform::Services services, HostEnv env, SingleInstance *lock = nullptr,
                  QWidget *parent = nullptr);
+    ~TFormWorkDir() override;
 
     QLabel *Label1, *Label2;
     QLineEdit *EditWorkDir;
@@ -46,10 +50,12 @@ protected:
 private:
     void setStatus(const QString &text);
     void setBusy(bool busy);
+    void placed(Placement::Result result);
 
     platform::Services services_;
     HostEnv env_;
     SingleInstance *lock_;
+    std::unique_ptr<Placement> placement_;  // made at the first "同意"
     QFileSystemModel *folders_ = nullptr;
     QLabel *statusPanel_;
     bool busy_ = false;

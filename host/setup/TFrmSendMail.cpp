@@ -70,7 +70,9 @@ TFrmSendMail::TFrmSendMail(platform::Services services, std::shared_ptr<platform
     sender_->onSent = [this](int index) {
         if (index < ListMail->count()) ListMail->setCurrentRow(index);
     };
-    sender_->onFinished = [this](platform::MailResult result, const QString &) { ended(result); };
+    sender_->onFinished = [this](platform::MailResult result, const QString &detail) {
+        ended(result, detail);
+    };
 }
 
 // The sender may outlive the form; it must not call back into it.
@@ -228,11 +230,13 @@ void TFrmSendMail::SendMailClick() {
     sender_->start(account, message, recipients);
 }
 
-void TFrmSendMail::ended(platform::MailResult result) {
+void TFrmSendMail::ended(platform::MailResult result, const QString &detail) {
     SendingFlag = 0;
     SendMail->setEnabled(true);
     if (result == platform::MailResult::Completed) report(kDone);
     if (result == platform::MailResult::SendFailed) report(kFailed);
+    // Not the network's fault: the server's own words say what it takes.
+    if (result == platform::MailResult::TooLarge) report(kTooLarge + detail);
     emit sendEnded(result);
 }
 

@@ -30,6 +30,7 @@ class TFrmSendMail : public QWidget {
 public:
     inline static const QString kDone = QStringLiteral("邮件发送完成");
     inline static const QString kFailed = QStringLiteral("邮件发送失败，请检查网络或防火墙设置");
+    inline static const QString kTooLarge = QStringLiteral("邮件发送失败，邮件太大：");
     inline static const QString kBadAddress = QStringLiteral("邮件发送失败，邮件地址不正确：");
 
     TFrmSendMail(platform::Services services, std::shared_ptr<platform::MailSender> sender,
@@ -75,7 +76,7 @@ protected:
 private:
     void buildUi();
     void report(const QString &text);
-    void ended(platform::MailResult result);
+    void ended(platform::MailResult result, const QString &detail);
 
     platform::Services services_;
     std::shared_ptr<platform::MailSender> sender_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -149,6 +150,37 @@ TEST(MailCurl, FailuresTellConnectingFromSendingAndStopTheList) {
     EXPECT_EQ(f.send({"c@three.example"}), MailResult::Completed);
     EXPECT_EQ(s.events("connect").size(), 2);
     EXPECT_EQ(strings(s.events("message").last()["rcpt"]), QStringList{"c@three.example"});
+}
+
+TEST(MailCurl, SizeRefusalSaysSoAndTheAttachedProgramsCarryNoDebugInformation) {
+    SmtpServer s({"--size-limit", "4000"});
+    Form f(s.port);
+    f.form.ListFile->addItem(SLIDEHOST_PATH);
+    EXPECT_EQ(f.send({"a@one.example"}), MailResult::TooLarge);
+    EXPECT_EQ(f.status, QStringList{host::TFrmSendMail::kTooLarge +
+                                    "552 Error: message size exceeds fixed maximum message size"});
+    if (QString(KV_BUILD_TYPE) == "Debug") GTEST_SKIP() << "a debug build chosen on purpose";
+    for (const char *program : {SLIDEHOST_PATH, SLIDEPAD_PATH})  // 22 and 11 MB with it
+        EXPECT_LT(QFileInfo(program).size(), 4 << 20) << program;
+}
+
+// A server that falls silent after the hello: given up once the reply limit
+// passed, the goodbye not waited for again; a break ends the wait at once.
+TEST(MailCurl, SilentServerIsGivenUpAtTheLimitAndABreakEndsTheWait) {
+    SmtpServer s({"--stall"});
+    auto sender = platform::makeCurlMailSender();
+    std::optional<MailResult> result;
+    sender->onFinished = [&](MailResult r, const QString &) { result = r; };
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(sender->start({"127.0.0.1", s.port, "", "", 15000, 2}, {"u@test.example", "", "s", {}, {}}, {"a@b.cn"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 10000));
+    EXPECT_TRUE(*result == MailResult::SendFailed && t.elapsed() < 3500) << t.elapsed();
+
+    Form f(s.port);  // the form's own limits: 30 s
+    QTimer::singleShot(500, [&] { t.restart(); f.form.BreakSend->click(); });
+    EXPECT_EQ(f.send({"a@one.example"}), MailResult::Broken);
+    EXPECT_TRUE(t.elapsed() < 1000 && f.status.isEmpty()) << t.elapsed();
 }
 
 TEST(MailCurl, NoAuthServerEmptyListAndBreak) {

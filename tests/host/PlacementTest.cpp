@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -41,7 +42,11 @@ struct Rig {
         w()->show();
     }
     host::TFormWorkDir *w() const { return f.app->FormWorkDir(); }
-    void agree(const QString &d) const { w()->EditWorkDir->setText(d); w()->SpeedButtonOK->click(); }
+    void agree(const QString &d, bool wait = true) const {  // until the buttons are back or the host ends
+        w()->EditWorkDir->setText(d);
+        w()->SpeedButtonOK->click();
+        if (wait) EXPECT_TRUE(kvtest::spinUntil([&] { return w()->SpeedButtonOK->isEnabled() || f.exits > 0; }));
+    }
     QString launcher(const QString &name) const { return desktop->folder + "/" + name + ".desktop"; }
     bool lockFree() const { return host::SingleInstance(f.lockDir.path()).tryLock() == host::SingleInstance::Result::Acquired; }
 };
@@ -66,6 +71,19 @@ TEST(Placement, CopiesBothProgramsMakesLaunchersAndHandsOver) {
     EXPECT_EQ(r.f.exits, 1);
     EXPECT_FALSE(r.w()->SpeedButtonOK->isEnabled());
     EXPECT_TRUE(QFile::exists(r.host) && QFile::exists(r.pad) && r.f.iniBytes().isEmpty());  // left to the new copy
+}
+
+TEST(Placement, CopiesOffTheGuiThreadAndToldOfLaunchersItCouldNotMake) {
+    Rig r;
+    QSemaphore slow;  // each copy waits for it, 3 s at most
+    r.desktop->whileCopying = [&] { slow.tryAcquire(1, 3000); };
+    r.desktop->failLaunchers = true;
+    r.agree(r.root.filePath("t"), false);
+    // Back from the click while the copy runs: the host's events go on meanwhile.
+    EXPECT_TRUE(r.f.exits == 0 && r.w()->statusText() == "正在更新..." && !r.w()->SpeedButtonCancel->isEnabled());
+    slow.release(2);
+    EXPECT_TRUE(kvtest::spinUntil([&] { return r.f.exits == 1; }));
+    EXPECT_EQ(r.f.fakes.dialogs->messages, QStringList("创建快捷方式失败：" + r.launcher(Placement::kHostLauncher)));
 }
 
 TEST(Placement, OwnFolderInAnySpellingOnlyMarksItPlacedAndAddsMissingLaunchers) {
@@ -102,12 +120,17 @@ TEST(Placement, FailuresLeaveThisHostRunningAndTheTargetAsItWas) {
         EXPECT_TRUE(readFile(target + "/slidehost") == "older copy" && !QFile::exists(target + "/show.ini"));
         EXPECT_TRUE(r.w()->SpeedButtonOK->isEnabled() && r.w()->isVisible() && r.f.exits == 0);
     }
-    {  // the new copy does not start: this host keeps its lock and runs on
-        Rig r;
+    for (bool iniFails : {false, true}) {  // the new copy does not start, or show.ini cannot be written:
+        Rig r;                              // this host keeps its lock and runs on, the launchers as they were
+        if (iniFails) ASSERT_TRUE(QDir().mkpath(r.root.filePath("t/show.ini")));
         r.f.fakes.shell->startResult = false;
+        ASSERT_TRUE(QDir().mkpath(r.desktop->folder) &&
+                    r.desktop->writeLauncher(r.launcher(Placement::kPadLauncher), "x", "/bin/true", "/"));
+        const QByteArray padLauncher = readFile(r.launcher(Placement::kPadLauncher));
         r.agree(r.root.filePath("t"));
-        EXPECT_TRUE(r.w()->statusText().startsWith("新程序启动失败"));
-        EXPECT_TRUE(!r.lockFree() && r.f.exits == 0);
+        EXPECT_TRUE(iniFails ? r.f.fakes.dialogs->messages.size() == 1 : r.w()->statusText().startsWith("新程序启动失败"));
+        EXPECT_TRUE(!r.lockFree() && r.f.exits == 0 && !QFile::exists(r.launcher(Placement::kHostLauncher)));
+        EXPECT_EQ(readFile(r.launcher(Placement::kPadLauncher)), padLauncher);
     }
     {  // a folder whose parent is missing, then a desktop folder that cannot be made
         Rig r;

@@ -11,6 +11,8 @@ p.add_argument("--log", required=True)
 p.add_argument("--auth", help="user:password; without it no AUTH is offered")
 p.add_argument("--refuse", action="append", default=[], help="recipient to refuse")
 p.add_argument("--delay", type=float, default=0, help="seconds before accepting each message")
+p.add_argument("--size-limit", type=int, help="largest message accepted (SIZE is offered)")
+p.add_argument("--stall", action="store_true", help="fall silent after the hello")
 args = p.parse_args()
 out = open(args.log, "a", encoding="utf-8")
 
@@ -38,6 +40,9 @@ class Handler:
                          for a in m.iter_attachments()])
         return "250 Message accepted"
 
+if args.stall:  # MAIL FROM is never answered
+    Handler.handle_MAIL = lambda *_: asyncio.Event().wait()
+
 def authenticate(server, session, envelope, mechanism, data):
     ok = f"{data.login.decode()}:{data.password.decode()}" == args.auth
     log(ev="auth", mech=mechanism, ok=ok)
@@ -50,7 +55,7 @@ class Recording(SMTP):
 
 async def main():
     loop = asyncio.get_running_loop()
-    factory = lambda: Recording(Handler(), hostname="test.local", data_size_limit=None,
+    factory = lambda: Recording(Handler(), hostname="test.local", data_size_limit=args.size_limit,
                                 authenticator=authenticate if args.auth else None,
                                 auth_require_tls=not args.auth)
     server = await loop.create_server(factory, "127.0.0.1", 0)
