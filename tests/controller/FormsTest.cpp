@@ -8,15 +8,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <random>
 
+#include "controller/DiscoveryAndFiles.h"
+#include "controller/FileWindowLists.h"
 #include "controller/StatusLine.h"
 #include "controller/TForm1.h"
 #include "controller/TFormAnswer.h"
@@ -521,6 +525,12 @@ TEST_F(FormFixture, DockingFollowsTheMainWindow) {
     EXPECT_EQ(ff.frameGeometry().right() + 1, form->frameGeometry().x());
     EXPECT_EQ(ff.y(), form->y());
     EXPECT_EQ(ff.frameGeometry().height(), form->frameGeometry().height());
+    QCoreApplication::processEvents();
+    const pad::FileWindowLists &lists = form->files()->lists();
+    for (QWidget *w : {lists.ListBox1, lists.DirectoryListBox1, lists.FileListBox1})
+        EXPECT_GE(w->height(), 5 * w->fontMetrics().height()) << w->objectName().toStdString();
+    EXPECT_TRUE(ff.SplitterRemote->widget(0)->isAncestorOf(lists.ListBox1));  // remote part | connection part
+    EXPECT_TRUE(ff.SplitterRemote->widget(1)->isAncestorOf(ff.EditRip));
     form->TimerWposTimer();
     form->move(700, 250);
     form->TimerWposTimer();
