@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "common/Text.h"
+#include "controller/LogBox.h"
 #include "controller/SingleLine.h"
 #include "controller/StatusLine.h"
 #include "controller/TForm1.h"
@@ -157,6 +158,6 @@ void TFormFile::setStatus(const QString &text) { StatusBar1->setText(text); }
 
 QString TFormFile::statusText() const { return StatusBar1->text(); }
 
-void TFormFile::log(const QString &line) { Memo1->appendPlainText(line); }
+void TFormFile::log(const QString &line) { appendLog(Memo1, line); }
 
 }  // namespace pad
