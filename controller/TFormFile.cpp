@@ -79,14 +79,14 @@ TFormFile::TFormFile(TForm1 *form1, QWidget *parent) : QWidget(parent, Qt::Windo
     // Two fields to a row and the buttons below them: rows left for the lists.
     auto *conn = new QGridLayout;
     conn->setVerticalSpacing(2);
-    conn->addWidget(new QLabel(QStringLiteral("远端IP"), this), 0, 0);
-    conn->addWidget(EditRip, 0, 1);
-    conn->addWidget(new QLabel(QStringLiteral("远端端口"), this), 0, 2);
-    conn->addWidget(editControlPort, 0, 3);
-    conn->addWidget(new QLabel(QStringLiteral("用户名"), this), 1, 0);
-    conn->addWidget(editUser, 1, 1);
-    conn->addWidget(new QLabel(QStringLiteral("密  码"), this), 1, 2);
-    conn->addWidget(EditPass, 1, 3);
+    auto field = [this, conn](const QString &label, QLineEdit *e, int row, int column) {
+        conn->addWidget(new QLabel(label, this), row, column);
+        conn->addWidget(e, row, column + 1);
+    };
+    field(QStringLiteral("远端IP"), EditRip, 0, 0);
+    field(QStringLiteral("远端端口"), editControlPort, 0, 2);
+    field(QStringLiteral("用户名"), editUser, 1, 0);
+    field(QStringLiteral("密  码"), EditPass, 1, 2);
     conn->setColumnStretch(1, 3);
     conn->setColumnStretch(3, 2);
     auto *buttons = new QHBoxLayout;
