@@ -39,7 +39,9 @@ ControlClient::ControlClient(std::shared_ptr<platform::Clock> clock, QObject *pa
       keepAlive_(new QTimer(this)) {
     keepAlive_->setInterval(kKeepAliveMs);
     connect(keepAlive_, &QTimer::timeout, this, &ControlClient::keepAliveTick);
-    connect(socket_, &QTcpSocket::readyRead, this, &ControlClient::onReadyRead);
+    // Beyond this the socket stops taking from the network: TCP holds the host back.
+    socket_->setReadBufferSize(kReadBufferBytes);
+    connect(socket_, &QTcpSocket::readyRead, this, &ControlClient::readTurn);
     connect(socket_, &QTcpSocket::disconnected, this, &ControlClient::onDisconnected);
 }
 
@@ -62,8 +64,14 @@ void ControlClient::closeSocket() {
     closingByUs_ = true;
     socket_->abort();
     closingByUs_ = false;
+    loginPending_ = false;
     queue_.clear();
+    queuedBytes_ = 0;
     framer_.clear();
+}
+
+qint64 ControlClient::heldBytes() const {
+    return socket_->bytesAvailable() + framer_.size() + queuedBytes_;
 }
 
 ControlClient::ConnectResult ControlClient::connectAndLogin(const QString &host, quint16 port,
@@ -80,7 +88,7 @@ ControlClient::ConnectResult ControlClient::connectAndLogin(const QString &host,
     for (int i = 0; i < kConnectPolls; ++i) {
         clock_->processMessages();
         if (isConnected()) {
-            sent = sendLine("c_user" + user + "|" + pass);
+            sent = loginPending_ = sendLine("c_user" + user + "|" + pass);
             break;
         }
         if (socket_->state() == QAbstractSocket::UnconnectedState) break;  // refused, unreachable
@@ -119,34 +127,84 @@ void ControlClient::keepAliveTick() {
     if (sendLine("c_idle")) keepAlive_->start();
 }
 
-void ControlClient::onReadyRead() {
+bool ControlClient::takeBytes() {
+    if (socket_->bytesAvailable() <= 0) return false;
     // A reply split across reads waits for its CR LF; only the lone reply
     // words are taken without one.
     framer_.feed(
-        socket_->readAll(),
+        socket_->read(kReadChunkBytes),
         [this](const QByteArray &line) {
-            if (!line.isEmpty()) queue_.append(line);
+            if (line.isEmpty()) return;
+            queue_.append({line, false});
+            queuedBytes_ += line.size();
         },
-        [this](const QByteArray &word) { emit unterminatedReply(word); });
-    if (dispatching_) return;  // a handler pumping messages: the outer loop takes them in order
+        [this](const QByteArray &word) {
+            queue_.append({word, true});
+            queuedBytes_ += word.size();
+        });
+    return true;
+}
+
+void ControlClient::readTurn() {
+    if (dispatching_) return;  // a handler pumping messages: the running turn goes on after it
     dispatching_ = true;
-    while (!queue_.isEmpty()) dispatch(queue_.takeFirst());
+    for (int handled = 0; handled < kLinesPerTurn;) {
+        if (queue_.isEmpty()) {
+            if (!takeBytes()) break;  // more is read only once everything read is handled
+            continue;
+        }
+        const Pending p = queue_.takeFirst();
+        queuedBytes_ -= p.bytes.size();
+        ++handled;
+        if (p.unterminated) {
+            if (loggedIn_) emit unterminatedReply(p.bytes);
+        } else {
+            dispatch(p.bytes);
+        }
+    }
     dispatching_ = false;
+    if (!queue_.isEmpty() || socket_->bytesAvailable() > 0) scheduleTurn();
+}
+
+void ControlClient::scheduleTurn() {
+    // The rest waits behind whatever else the event queue holds.
+    if (turnScheduled_) return;
+    turnScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            turnScheduled_ = false;
+            readTurn();
+        },
+        Qt::QueuedConnection);
+}
+
+bool ControlClient::expects(Reply kind) const {
+    switch (kind) {
+    case Reply::Ok: return loginPending_;
+    // Refusals end a login: once over, they change nothing and are dropped.
+    case Reply::No:
+    case Reply::TooMany: return loginPending_ || loggedIn_;  // "s_toomany" follows "s_ok"
+    default: return loggedIn_;
+    }
 }
 
 void ControlClient::dispatch(const QByteArray &line) {
     const Reply kind = classify(line);
+    if (!expects(kind)) return;
     switch (kind) {
     case Reply::Unhandled:
         emit unhandledReply(line);
         return;
     case Reply::Ok:
+        loginPending_ = false;
         loggedIn_ = true;
         touch();
         keepAlive_->start();
         break;
     case Reply::No:
     case Reply::TooMany:
+        loginPending_ = false;
         loggedIn_ = false;
         keepAlive_->stop();
         break;
@@ -159,8 +217,9 @@ void ControlClient::dispatch(const QByteArray &line) {
 
 void ControlClient::onDisconnected() {
     keepAlive_->stop();
-    loggedIn_ = false;
+    loggedIn_ = loginPending_ = false;
     queue_.clear();
+    queuedBytes_ = 0;
     framer_.clear();
     if (!closingByUs_) emit hostClosed();
 }

@@ -2,6 +2,11 @@
 // The controller's one control connection to a host: connect and log in,
 // send lines, keep the connection alive, cut it after 15 idle minutes, and
 // cut each read into reply lines handled one after another, in order.
+// Replies count only in the state that expects them: the login answers while
+// the login is pending, the others while logged in. What the host sends is
+// read a bounded amount at a time, each turn of lines from the event queue,
+// so a host that floods is held back by TCP and never fills memory or the
+// window's time.
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
@@ -70,7 +75,14 @@ public:
     QString hostName() const { return host_; }
     quint16 port() const { return port_; }
 
+    // Bytes read from the host but not yet handled (the socket's buffer, a
+    // partial line and the lines waiting their turn).
+    qint64 heldBytes() const;
+
     static constexpr int kConnectPolls = 500;
+    static constexpr qint64 kReadBufferBytes = 16 * 1024;
+    static constexpr qint64 kReadChunkBytes = 4 * 1024;
+    static constexpr int kLinesPerTurn = 32;
     static constexpr int kKeepAliveMs = 10000;
     static constexpr std::uint32_t kIdleLimitMs = 900000;
 
@@ -92,8 +104,15 @@ signals:
     void lineSent(const QByteArray &line);
 
 private:
-    void onReadyRead();
+    struct Pending {
+        QByteArray bytes;
+        bool unterminated;
+    };
+    void readTurn();
+    void scheduleTurn();
+    bool takeBytes();
     void onDisconnected();
+    bool expects(Reply kind) const;
     void dispatch(const QByteArray &line);
     void closeSocket();
 
@@ -105,10 +124,13 @@ private:
     QHostAddress bindAddress_;
     bool connecting_ = false;
     bool loggedIn_ = false;
+    bool loginPending_ = false;  // "c_user" sent, no answer yet
     bool closingByUs_ = false;
     bool dispatching_ = false;
+    bool turnScheduled_ = false;
     ReplyFramer framer_;
-    QList<QByteArray> queue_;
+    QList<Pending> queue_;
+    qint64 queuedBytes_ = 0;
     std::uint32_t lastActivity_ = 0;
 };
 

@@ -33,6 +33,7 @@ public:
     // end to word(), in the order they arrived.
     void feed(const QByteArray &bytes, const Sink &line, const Sink &word);
     void clear() { buffer_.clear(); }
+    qsizetype size() const { return buffer_.size(); }
 
 private:
     kv::LineBuffer buffer_;

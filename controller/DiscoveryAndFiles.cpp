@@ -76,8 +76,14 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     connect(ff->SpeedButtonRefresh, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonRefreshClick);
     connect(ff->SpeedButtonUp, &QPushButton::clicked, this, &DiscoveryAndFiles::SpeedButtonUpClick);
     // A lone "s_qitaup": the host gives the upload slot to someone else.
-    connect(client, &ControlClient::unterminatedReply, this,
-            [this](const QByteArray &word) { upload_->handleUnterminated(word); });
+    // The lone "s_busylist" ends a listing.
+    connect(client, &ControlClient::unterminatedReply, this, [this](const QByteArray &word) {
+        list_->handleUnterminated(word);
+        upload_->handleUnterminated(word);
+    });
+    connect(client, &ControlClient::reply, this, [this](ControlClient::Reply kind) {
+        if (kind == ControlClient::Reply::BusyList) list_->handleUnterminated("s_busylist");
+    });
     connect(client, &ControlClient::unhandledReply, this, [this](const QByteArray &line) {
         if (!list_->handleLine(line)) upload_->handleLine(line);
     });

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,7 +13,10 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QSplitter>
+#include <QSignalBlocker>
 #include <QStorageInfo>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -25,10 +29,33 @@ void addToArea(QWidget *area, QWidget *w) {
     area->layout()->addWidget(w);
 }
 
-bool holds(const QListWidget *list, const QString &text) {
+QListWidgetItem *find(const QListWidget *list, const QString &text) {
     for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->text() == text) return true;
-    return false;
+        if (list->item(i)->text() == text) return list->item(i);
+    return nullptr;
+}
+
+bool holds(const QListWidget *list, const QString &text) { return find(list, text) != nullptr; }
+
+// Indents each folder row by its depth, so the rows read as a tree.
+class FolderRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        QStyleOptionViewItem o(option);
+        o.rect.setLeft(o.rect.left() + indent(index));
+        QStyledItemDelegate::paint(painter, o, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(index), 0);
+    }
+
+private:
+    static int indent(const QModelIndex &index) { return 12 * index.data(FileWindowLists::kDepthRole).toInt(); }
+};
+
+bool inside(const QString &folder, const QString &root) {
+    return folder == root || folder.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
 }
 }  // namespace
 
@@ -56,6 +83,9 @@ FileWindowLists::FileWindowLists(Fields fields, QObject *parent) : QObject(paren
     DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
     DirectoryListBox1 = new QListWidget(left);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    DirectoryListBox1->setItemDelegate(new FolderRowDelegate(DirectoryListBox1));
+    // Long names are cut instead: a scroll bar would cost a row.
+    DirectoryListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     leftLayout->addWidget(DriveComboBox1);
     leftLayout->addWidget(DirectoryListBox1, 1);
     FileListBox1 = new QListWidget(localSplit);
@@ -86,10 +116,14 @@ FileWindowLists::FileWindowLists(Fields fields, QObject *parent) : QObject(paren
     connect(ListBox1, &QListWidget::itemDoubleClicked, this, [this] { emit openRequested(); });
     connect(ListViewHost, &QTreeWidget::itemClicked, this, [this] { ListViewHostClick(); });
     connect(ListViewHost, &QTreeWidget::itemDoubleClicked, this, [this] { ListViewHostDblClick(); });
-    connect(DirectoryListBox1, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *it) {
-        setFolder(QDir(folder_).absoluteFilePath(it->text()));
-    });
+    connect(DirectoryListBox1, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem *it) { setFolder(it->data(kPathRole).toString()); });
     connect(DriveComboBox1, &QComboBox::textActivated, this, [this](const QString &d) { setFolder(d); });
+    // Files and folders made meanwhile show up: the folder is watched, and
+    // both lists are read again each time the window is shown.
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { refreshLocal(); });
+    if (f_.localArea) f_.localArea->window()->installEventFilter(this);
     ListBox1->installEventFilter(this);
     ListViewHost->installEventFilter(this);
     if (f_.MaskEditFile)
@@ -106,6 +140,7 @@ FileWindowLists::FileWindowLists(Fields fields, QObject *parent) : QObject(paren
 }
 
 bool FileWindowLists::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::Show && f_.localArea && watched == f_.localArea->window()) refreshLocal();
     if (event->type() == QEvent::KeyPress) {
         int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -123,6 +158,7 @@ bool FileWindowLists::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void FileWindowLists::fillDrives() {
+    const QSignalBlocker quiet(DriveComboBox1);
     DriveComboBox1->clear();
     QStringList roots;
     for (const QStorageInfo &s : QStorageInfo::mountedVolumes())
@@ -145,17 +181,74 @@ void FileWindowLists::addRemote(const QString &name) { ListBox1->addItem(name); 
 QString FileWindowLists::folder() const { return folder_; }
 
 void FileWindowLists::setFolder(const QString &folder) {
-    QDir dir(folder);
-    if (!dir.exists()) return;
-    folder_ = dir.absolutePath();
+    const QFileInfo fi(folder);
+    if (folder.isEmpty() || !fi.isDir()) return;
+    const QString clean = QDir::cleanPath(fi.absoluteFilePath());
+    const bool same = clean == folder_;
+    folder_ = clean;
     LabelDir->setText(folder_);
+    if (!same) {
+        if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
+        watcher_->addPath(folder_);
+    }
+    const QString drive = driveOf(folder_);
+    {
+        const QSignalBlocker quiet(DriveComboBox1);
+        DriveComboBox1->setCurrentIndex(DriveComboBox1->findText(drive));
+    }
+    fillFolders(drive);
+    const QString picked = same && FileListBox1->currentItem() ? FileListBox1->currentItem()->text() : QString();
+    fillFiles();
+    // Read again in place: the pick stays where it was.
+    if (QListWidgetItem *it = picked.isEmpty() ? nullptr : find(FileListBox1, picked)) {
+        const QSignalBlocker quiet(FileListBox1);
+        FileListBox1->setCurrentItem(it);
+    }
+}
+
+void FileWindowLists::refreshLocal() {
+    fillDrives();
+    QString f = folder_.isEmpty() ? QDir::homePath() : folder_;
+    while (!QFileInfo(f).isDir() && !QDir(f).isRoot()) f = QFileInfo(f).path();
+    setFolder(f);
+}
+
+QString FileWindowLists::driveOf(const QString &folder) const {
+    QString best;
+    for (int i = 0; i < DriveComboBox1->count(); ++i) {
+        const QString d = DriveComboBox1->itemText(i);
+        if (inside(folder, d) && d.size() > best.size()) best = d;
+    }
+    return best.isEmpty() ? QDir::rootPath() : best;
+}
+
+void FileWindowLists::fillFolders(const QString &drive) {
     DirectoryListBox1->clear();
-    if (!dir.isRoot()) DirectoryListBox1->addItem(QStringLiteral(".."));
-    DirectoryListBox1->addItems(dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name));
+    QStringList chain;  // the drive's root down to the folder
+    for (QString p = folder_;; p = QFileInfo(p).path()) {
+        chain.prepend(p);
+        if (p == drive || QDir(p).isRoot()) break;
+    }
+    auto add = [this](const QString &text, const QString &path, int depth, QStyle::StandardPixmap icon) {
+        auto *it = new QListWidgetItem(DirectoryListBox1->style()->standardIcon(icon), text, DirectoryListBox1);
+        it->setData(kPathRole, path);
+        it->setData(kDepthRole, depth);
+        return it;
+    };
+    for (int i = 0; i < chain.size(); ++i)
+        add(i ? QFileInfo(chain[i]).fileName() : chain[i], chain[i], i, QStyle::SP_DirOpenIcon);
+    const auto subs = QDir(folder_).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &sub : subs) add(sub.fileName(), sub.absoluteFilePath(), int(chain.size()), QStyle::SP_DirClosedIcon);
+    DirectoryListBox1->setCurrentRow(int(chain.size()) - 1);
+    DirectoryListBox1->scrollToItem(DirectoryListBox1->currentItem());
+}
+
+void FileWindowLists::fillFiles() {
+    const QSignalBlocker quiet(FileListBox1);
     FileListBox1->clear();
     // The kinds the host lists and opens.
-    FileListBox1->addItems(dir.entryList({QStringLiteral("*.ppt"), QStringLiteral("*.pptx"), QStringLiteral("*.pptm")},
-                                         QDir::Files, QDir::Name));
+    FileListBox1->addItems(QDir(folder_).entryList(
+        {QStringLiteral("*.ppt"), QStringLiteral("*.pptx"), QStringLiteral("*.pptm")}, QDir::Files, QDir::Name));
 }
 
 void FileWindowLists::showProgress(bool shown) {

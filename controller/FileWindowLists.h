@@ -3,12 +3,16 @@
 // the remote part, the local browser (drive box, folder list, presentation file
 // list) in the local part, and the upload progress bar over the "本地"
 // heading. A pick in either file list fills the other side's name field when
-// the other list holds the same name.
+// the other list holds the same name. The folder list shows the path from the
+// drive's root down to the current folder as a tree, then the folder's
+// sub-folders; the drive box follows the folder, and both local lists are read
+// again whenever the window is shown, the folder changes or its content does.
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -49,6 +53,12 @@ public:
     // Local browser: shows folder's sub-folders and its presentations (.ppt, .pptx, .pptm).
     void setFolder(const QString &folder);
     QString folder() const;
+    // Reads the drives, the folder list and the file list again; a folder that
+    // has gone gives way to the nearest one still there.
+    void refreshLocal();
+    // Folder list rows carry their folder's path here.
+    static constexpr int kPathRole = Qt::UserRole;
+    static constexpr int kDepthRole = Qt::UserRole + 1;
     // Progress bar over the heading.
     void showProgress(bool shown);
     void setProgress(int percent);
@@ -69,8 +79,12 @@ protected:
 
 private:
     void fillDrives();
+    void fillFolders(const QString &drive);
+    void fillFiles();
+    QString driveOf(const QString &folder) const;
     Fields f_;
     QString folder_;
+    QFileSystemWatcher *watcher_;
 };
 
 }  // namespace pad

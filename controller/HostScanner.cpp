@@ -42,10 +42,21 @@ void UdpScanTransport::send(const QByteArray &datagram, const QString &address, 
 }
 
 void UdpScanTransport::readPending() {
-    while (socket_ && socket_->hasPendingDatagrams()) {
+    for (int i = 0; i < kDatagramsPerTurn; ++i) {
+        if (!socket_ || !socket_->hasPendingDatagrams()) return;
         QNetworkDatagram d = socket_->receiveDatagram(64 * 1024);
         emit datagramReceived(d.data());
     }
+    // The rest after whatever else waits in the event queue.
+    if (turnScheduled_ || !socket_ || !socket_->hasPendingDatagrams()) return;
+    turnScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            turnScheduled_ = false;
+            readPending();
+        },
+        Qt::QueuedConnection);
 }
 
 HostScanner::HostScanner(ScanTransport *transport, Hooks hooks, OneShotFactory timers,
@@ -117,6 +128,7 @@ bool HostScanner::start() {
     scanPort_ = quint16(*port + 3);
 
     hosts_.clear();
+    listed_.clear();
     emit hostsCleared();
 
     running_ = true;
@@ -181,7 +193,8 @@ void HostScanner::stop() {
 }
 
 bool HostScanner::addHost(const QString &address) {
-    if (hosts_.contains(address)) return false;
+    if (hosts_.size() >= kMaxHosts || listed_.contains(address)) return false;
+    listed_.insert(address);
     hosts_.append(address);
     emit hostListed(int(hosts_.size()), address);
     return true;

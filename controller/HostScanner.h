@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -31,7 +32,9 @@ signals:
 };
 
 // UDP on all IPv4 interfaces, or on one address (a second controller on the
-// same PC); stays bound after a scan so late replies count.
+// same PC); stays bound after a scan so late replies count. A few datagrams
+// are taken per wake-up; under a flood the rest waits in (and overflows) the
+// system's buffer instead of holding up the window.
 class UdpScanTransport : public ScanTransport {
     Q_OBJECT
 public:
@@ -41,9 +44,11 @@ public:
     bool bind(quint16 port) override;
     void send(const QByteArray &datagram, const QString &address, quint16 port) override;
     quint16 boundPort() const;
+    static constexpr int kDatagramsPerTurn = 32;
 
 private:
     void readPending();
+    bool turnScheduled_ = false;
     QUdpSocket *socket_ = nullptr;
     QHostAddress local_;
 };
@@ -66,6 +71,8 @@ public:
     static constexpr int kPrefixPauseMs = 100;
     static constexpr int kAutoConnectDelayMs = 100;
     static constexpr int kMaxControlPort = 65532;
+    // Rows the host list holds at most: replies beyond them are not listed.
+    static constexpr int kMaxHosts = 1024;
 
     HostScanner(ScanTransport *transport, Hooks hooks, OneShotFactory timers,
                 QObject *parent = nullptr);
@@ -87,7 +94,8 @@ public:
     bool probing() const { return running_ && inPrefix_; }
     QString caption() const;  // "停止" while running, else "扫描"
     QStringList hosts() const { return hosts_; }
-    // Lists an address not yet listed (a host logged into); false when listed.
+    // Lists an address not yet listed (a host logged into); false when listed
+    // or the list is full.
     bool addHost(const QString &address);
     bool autoConnectArmed() const { return armed_; }
 
@@ -124,6 +132,7 @@ private:
     std::unique_ptr<OneShot> connectTimer_;
     QStringList prefixes_;
     QStringList hosts_;
+    QSet<QString> listed_;
     QString localAddress_;
     QString pendingConnect_;
     int prefixIndex_ = 0;

@@ -24,6 +24,7 @@
 #include "controller/DiscoveryAndFiles.h"
 #include "controller/HostScanner.h"
 #include "controller/KeyMap.h"
+#include "controller/LogBox.h"
 #include "controller/StatusLine.h"
 #include "controller/TFormAnswer.h"
 #include "controller/TFormFile.h"
@@ -229,7 +230,7 @@ void TForm1::bindSocketsTo(const QString &address) {
 
 void TForm1::setStatus(const QString &text) { StatusBar1->setText(text); }
 QString TForm1::statusText() const { return StatusBar1->text(); }
-void TForm1::log(const QString &line) { memo1->appendPlainText(line); }
+void TForm1::log(const QString &line) { appendLog(memo1, line); }
 
 int TForm1::screenRight() const {
     const QRect s = services_.screens->primary();
@@ -251,6 +252,8 @@ void TForm1::setStayOnTop(bool on) {
 bool TForm1::isStayOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
 void TForm1::setRemoteLoggedIn(bool on) {
+    // A style sheet costs a restyle of the box: set only when the look changes.
+    if (!CheckBoxRemote->styleSheet().isEmpty() && CheckBoxRemote->isEnabled() == on) return;
     CheckBoxRemote->setEnabled(on);
     // The whole box is filled: styles paint a palette colour only into the indicator's frame.
     const QColor c = on ? QColor(0, 255, 0) : palette().color(QPalette::Button);

@@ -6,9 +6,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "common/Text.h"
+#include "controller/LogBox.h"
 #include "controller/SingleLine.h"
 #include "controller/StatusLine.h"
 #include "controller/TForm1.h"
@@ -72,30 +76,62 @@ TFormFile::TFormFile(TForm1 *form1, QWidget *parent) : QWidget(parent, Qt::Windo
     remoteName->addWidget(EditRFile, 1);
     remoteName->addWidget(SpeedButtonRefresh);
 
+    // Two fields to a row and the buttons below them: rows left for the lists.
     auto *conn = new QGridLayout;
-    conn->addWidget(new QLabel(QStringLiteral("远端IP"), this), 0, 0);
-    conn->addWidget(EditRip, 0, 1);
-    conn->addWidget(SpeedButtonScan, 0, 2);
-    conn->addWidget(new QLabel(QStringLiteral("远端端口"), this), 1, 0);
-    conn->addWidget(editControlPort, 1, 1);
-    conn->addWidget(SpeedButtonConnect, 1, 2);
-    conn->addWidget(new QLabel(QStringLiteral("用户名"), this), 2, 0);
-    conn->addWidget(editUser, 2, 1);
-    conn->addWidget(SpeedButtonOpen, 2, 2);
-    conn->addWidget(new QLabel(QStringLiteral("密  码"), this), 3, 0);
-    conn->addWidget(EditPass, 3, 1);
-    conn->addWidget(SpeedButtonUp, 3, 2);
+    conn->setVerticalSpacing(2);
+    auto field = [this, conn](const QString &label, QLineEdit *e, int row, int column) {
+        conn->addWidget(new QLabel(label, this), row, column);
+        conn->addWidget(e, row, column + 1);
+    };
+    field(QStringLiteral("远端IP"), EditRip, 0, 0);
+    field(QStringLiteral("远端端口"), editControlPort, 0, 2);
+    field(QStringLiteral("用户名"), editUser, 1, 0);
+    field(QStringLiteral("密  码"), EditPass, 1, 2);
+    conn->setColumnStretch(1, 3);
+    conn->setColumnStretch(3, 2);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {SpeedButtonScan, SpeedButtonConnect, SpeedButtonOpen, SpeedButtonUp}) buttons->addWidget(b);
+    conn->addLayout(buttons, 2, 0, 1, 4);
+
+    // The remote part above a splitter, the connection and local parts below it.
+    auto *remotePart = new QWidget(this);
+    auto *remote = new QVBoxLayout(remotePart);
+    remote->setContentsMargins(0, 0, 0, 0);
+    remote->setSpacing(2);
+    remote->addWidget(new QLabel(QStringLiteral("投影端（远端）"), remotePart));
+    remote->addWidget(remoteListsArea, 1);
+    remote->addLayout(remoteName);
+    auto *lowerPart = new QWidget(this);
+    auto *lower = new QVBoxLayout(lowerPart);
+    lower->setContentsMargins(0, 0, 0, 0);
+    lower->setSpacing(2);
+    lower->addLayout(conn);
+    lower->addWidget(LabelLocal);
+    lower->addWidget(MaskEditFile);
+    lower->addWidget(localBrowserArea, 1);
+    SplitterRemote = new QSplitter(Qt::Vertical, this);
+    SplitterRemote->setObjectName(QStringLiteral("SplitterRemote"));
+    SplitterRemote->setChildrenCollapsible(false);
+    SplitterRemote->addWidget(remotePart);
+    SplitterRemote->addWidget(lowerPart);
+    connect(SplitterRemote, &QSplitter::splitterMoved, this, [this] { splitterMoved_ = true; });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 0);
-    layout->addWidget(new QLabel(QStringLiteral("投影端（远端）"), this));
-    layout->addWidget(remoteListsArea, 1);
-    layout->addLayout(remoteName);
-    layout->addLayout(conn);
-    layout->addWidget(LabelLocal);
-    layout->addWidget(MaskEditFile);
-    layout->addWidget(localBrowserArea, 1);
+    layout->setSpacing(2);
+    layout->addWidget(SplitterRemote, 1);
     layout->addWidget(StatusBar1);
+}
+
+void TFormFile::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    if (splitterMoved_) return;  // the user's own split stays
+    // The room beyond what each part needs goes half to the remote lists, half to the local ones.
+    layout()->activate();
+    const int a = SplitterRemote->widget(0)->minimumSizeHint().height();
+    const int b = SplitterRemote->widget(1)->minimumSizeHint().height();
+    const int extra = std::max(0, SplitterRemote->height() - SplitterRemote->handleWidth() - a - b);
+    SplitterRemote->setSizes({a + extra / 2, b + extra - extra / 2});
 }
 
 void TFormFile::SpeedButtonConnectClick() {
@@ -122,6 +158,6 @@ void TFormFile::setStatus(const QString &text) { StatusBar1->setText(text); }
 
 QString TFormFile::statusText() const { return StatusBar1->text(); }
 
-void TFormFile::log(const QString &line) { Memo1->appendPlainText(line); }
+void TFormFile::log(const QString &line) { appendLog(Memo1, line); }
 
 }  // namespace pad

@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 
 namespace pad {
 
@@ -53,11 +54,17 @@ public:
     QLabel *LabelLocal;
     QLineEdit *MaskEditFile;
     QWidget *localBrowserArea;
+    // Between the remote part and the connection part.
+    QSplitter *SplitterRemote;
     StatusLine *StatusBar1;
     QPlainTextEdit *Memo1;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     TForm1 *form1_;
+    bool splitterMoved_ = false;
 };
 
 }  // namespace pad

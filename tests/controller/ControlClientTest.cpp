@@ -217,6 +217,33 @@ TEST_F(ClientFixture, TooManyAfterOkIsNotLoggedIn) {
     EXPECT_FALSE(client->keepAliveTimer()->isActive());
 }
 
+// Replies count only in the state that expects them, and a host that floods
+// while a handler pumps messages is read no further than a bounded buffer.
+TEST_F(ClientFixture, RepliesOnlyInTheirStateAndAFloodIsHeldBack) {
+    QSignalSpy in(client.get(), &ControlClient::loggedIn);
+    host.loginAnswer = "s_other\r\ns_lista\r\ns_ok\r\n";
+    login();
+    host.send("s_ok\r\ns_ok\r\ns_other\r\n");
+    ASSERT_TRUE(waitFor([&] { return replies.size() == 2; }));
+    EXPECT_EQ(replies[1].first, R::Other);
+    EXPECT_TRUE(unhandled.isEmpty());
+    EXPECT_EQ(in.count(), 1);
+    EXPECT_TRUE(client->isLoggedIn());
+
+    qint64 held = -1;
+    const int flood = 1 << 17;
+    QObject::connect(client.get(), &ControlClient::reply, [&](R k) {
+        if (k != R::Reject || held >= 0) return;
+        host.send(QByteArray("s_idle\r\n").repeated(flood));
+        waitFor([] { return false; }, 300);
+        held = client->heldBytes();
+    });
+    host.send("s_reject\r\n");
+    ASSERT_TRUE(waitFor([&] { return held >= 0; }));
+    EXPECT_LE(held, ControlClient::kReadBufferBytes + ControlClient::kReadChunkBytes);
+    EXPECT_TRUE(waitFor([&] { return replies.size() == 3 + flood; }, 20000));
+}
+
 TEST(KeyTable, WindowsVirtualKeys) {
     using pad::toVirtualKey;
     EXPECT_EQ(toVirtualKey(Qt::Key_PageDown), 34);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
 #include <QSignalSpy>
+#include <QThread>
 #include <QUdpSocket>
 
 #include "controller/HostScanner.h"
@@ -234,6 +235,15 @@ TEST(HostScannerReply, ListsValidRepliesOnce) {
     EXPECT_TRUE(r.scanner->hosts().isEmpty());
 }
 
+TEST(HostScannerReply, TheListIsBounded) {
+    Rig r;
+    r.scanner->start();
+    for (int i = 1; i <= HostScanner::kMaxHosts + 5; ++i)
+        r.reply("s_hi127.0." + QByteArray::number(i / 256) + "." + QByteArray::number(i % 256) + "|1");
+    EXPECT_EQ(r.rows.size(), HostScanner::kMaxHosts);
+    EXPECT_EQ(r.scanner->hosts().size(), HostScanner::kMaxHosts);
+}
+
 TEST(HostScannerReply, AutoConnectsTheFirstNewHostOnlyWhileNotConnected) {
     Rig r;
     r.autoConnect = true;
@@ -357,6 +367,15 @@ TEST(HostScannerSockets, FindsLoopbackResponders) {
     t.restart();
     while (scanner.hosts().size() < 3 && t.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(scanner.hosts().contains(QStringLiteral("127.0.0.3")));
+    // A burst is taken a few datagrams per wake-up, then the rest.
+    QSignalSpy got(&transport, &pad::ScanTransport::datagramReceived);
+    for (int i = 0; i < 100; ++i) late.writeDatagram("x", QHostAddress::LocalHost, quint16(base + 2));
+    QThread::msleep(50);
+    QCoreApplication::processEvents();
+    EXPECT_LE(got.size(), 2 * pad::UdpScanTransport::kDatagramsPerTurn);
+    t.restart();
+    while (got.size() < 100 && t.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(got.size(), 100);
 }
 
 TEST(ForcedLocalAddress, EnvironmentPinsTheAddressBothProgramsReport) {

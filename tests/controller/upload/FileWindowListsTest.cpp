@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -114,4 +115,31 @@ TEST(FileWindowLists, HostRowsAndProgress) {
     L.showProgress(false);
     EXPECT_FALSE(L.ProgressBar1->isVisible());
     EXPECT_TRUE(win.heading->isVisible());
+}
+
+// The folder list is the path from the drive's root down to the folder, then
+// its sub-folders; the drive box follows; showing the window reads both lists again.
+TEST(FileWindowLists, FolderTreeFollowsAndShowReadsAgain) {
+    QTemporaryDir dir;
+    const QString sub = QDir(dir.path()).absoluteFilePath(QStringLiteral("sub"));
+    QDir(dir.path()).mkpath(QStringLiteral("sub/deep"));
+    Window win;
+    auto &L = *win.lists;
+    L.setFolder(sub);
+    auto row = [&](int i, int role) { return L.DirectoryListBox1->item(i)->data(role); };
+    const int n = L.DirectoryListBox1->count();
+    EXPECT_EQ(row(0, FileWindowLists::kPathRole).toString(), L.DriveComboBox1->currentText());
+    EXPECT_TRUE(sub.startsWith(L.DriveComboBox1->currentText()));
+    for (int i = 0; i < n; ++i) EXPECT_EQ(row(i, FileWindowLists::kDepthRole).toInt(), i);
+    EXPECT_EQ(row(n - 2, FileWindowLists::kPathRole).toString(), sub);
+    EXPECT_EQ(L.DirectoryListBox1->currentRow(), n - 2);
+    EXPECT_EQ(L.DirectoryListBox1->item(n - 1)->text(), QStringLiteral("deep"));
+
+    touch(sub + QStringLiteral("/new.ppt"));
+    QDir(sub).mkdir(QStringLiteral("made"));
+    win.w.show();
+    EXPECT_EQ(L.FileListBox1->count(), 1);
+    EXPECT_EQ(L.DirectoryListBox1->count(), n + 1);
+    emit L.DirectoryListBox1->itemActivated(L.DirectoryListBox1->item(n - 3));  // one up
+    EXPECT_EQ(L.folder(), QDir(dir.path()).absolutePath());
 }

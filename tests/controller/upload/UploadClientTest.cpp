@@ -314,6 +314,24 @@ TEST(FileListClient, PullsNameByName) {
     EXPECT_EQ(cleared, 2);
 }
 
+TEST(FileListClient, NamesOnlyWhenAskedAndBounded) {
+    RecordingChannel ch;
+    pad::FileListClient list(&ch);
+    EXPECT_TRUE(list.handleLine("s_lista.ppt"));  // nobody asked
+    EXPECT_TRUE(list.names().isEmpty());
+    EXPECT_TRUE(ch.sent.isEmpty());
+    list.refresh();
+    list.handleLine("s_list" + QByteArray(300, 'x'));  // no file name: not listed
+    for (int i = 0; i < pad::FileListClient::kMaxNames + 5; ++i) list.handleLine("s_list" + QByteArray::number(i));
+    EXPECT_EQ(list.names().size(), pad::FileListClient::kMaxNames);
+    EXPECT_EQ(ch.sent.size(), pad::FileListClient::kMaxNames + 1);  // "c_list", then one "c_nextlist" per line
+    list.refresh();
+    list.handleLine("s_lista.ppt");
+    list.handleUnterminated("s_busylist");  // the end of the listing
+    list.handleLine("s_listb.ppt");
+    EXPECT_EQ(list.names(), QStringList{QStringLiteral("a.ppt")});
+}
+
 TEST(ControlChannel, UnterminatedRepliesAreNeitherLostNorGlued) {
     ScriptedHost host;
     ASSERT_TRUE(host.listen());
