@@ -4,7 +4,6 @@
 
 #include <QTemporaryDir>
 
-#include <string>
 #include <sys/wait.h>
 
 #include "tests/support/HostProgram.h"
@@ -18,18 +17,13 @@ TEST(UploadBench, RunsBesideAnotherHostOfTheSameDesktop) {
     const std::string shared = "XDG_RUNTIME_DIR=" + dir.path().toStdString();
     const std::string display = "DISPLAY=:kv-bench-" + std::to_string(port);
     kvtest::ChildProcess other;
-    ASSERT_TRUE(kvtest::startHostCopy(other, dir.path(), port, {},
-                                      {"QT_QPA_PLATFORM=offscreen", display, shared,
-                                       "HOME=" + dir.path().toStdString()}))
-        << "the other host did not start";
+    ASSERT_TRUE(kvtest::startHostCopy(other, dir.path(), port, {}, {"QT_QPA_PLATFORM=offscreen", display, shared}));
 
     kvtest::ChildProcess bench;
     ASSERT_TRUE(bench.start({UPLOAD_BENCH_PATH, "1", "1"}, {display, shared}, {}, true));
     std::string all, line;
     while (bench.readLine(line, 60000)) all += line + "\n";
     const int status = bench.stop();
-    other.stop();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << all;
-    EXPECT_NE(all.find("slidepad code -> slidehost process"), std::string::npos) << all;
     EXPECT_NE(all.find("per round"), std::string::npos) << all;
 }

@@ -1,22 +1,14 @@
 #pragma once
-// A private copy of the slidehost program: copied into dir with a show.ini
-// that starts its service on port by itself, started, and waited for until
-// the port answers.
+// A private copy of the host program in dir, its service started by itself on
+// port (moreIni: further lines of its server section); true once port answers.
 #include <QFile>
-#include <QHostAddress>
-#include <QString>
 #include <QTcpSocket>
-
-#include <chrono>
-#include <string>
-#include <thread>
-#include <vector>
+#include <QThread>
 
 #include "tests/support/XvfbSession.h"
 
 namespace kvtest {
 
-// moreIni: further "Key=value\r\n" lines of the server section.
 inline bool startHostCopy(ChildProcess &child, const QString &dir, int port, const QByteArray &moreIni,
                           const std::vector<std::string> &env) {
     const QString program = dir + QStringLiteral("/slidehost");
@@ -26,12 +18,10 @@ inline bool startHostCopy(ChildProcess &child, const QString &dir, int port, con
               "\r\n" + moreIni);
     ini.close();
     if (!child.start({program.toStdString()}, env, dir.toStdString())) return false;
-    // The host starts its service one second after start-up.
-    for (int i = 0; i < 100 && child.running(); ++i) {
+    for (int i = 0; i < 100 && child.running(); ++i, QThread::msleep(100)) {  // it starts after a second
         QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+        probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
         if (probe.waitForConnected(100)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return false;
 }
