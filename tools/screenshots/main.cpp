@@ -190,6 +190,15 @@ private:
             w->raise();
             settle(300);
         }
+        // Now and then Qt misses the window manager's frame; showing the
+        // window again has it framed anew.
+        auto framed = [w] { return w->frameGeometry() != w->geometry(); };
+        for (int i = 0; i < 3 && !(w->windowFlags() & Qt::FramelessWindowHint) && !settleUntil(framed, 1000); ++i) {
+            w->hide();
+            settle(300);
+            w->show();
+            w->raise();
+        }
         QRect r = w->frameGeometry();
         for (QWidget *c : with) r = r.united(c->frameGeometry());
         QScreen *screen = w->screen();
@@ -350,9 +359,13 @@ int main(int argc, char **argv) {
                             settleUntil([&] { return pad.formAnswer()->isVisible(); }, 5000);
                         }};
 
+    // The controllers first: the host's pictures then show the request and
+    // who holds control; the README lists the host first all the same.
     Camera camera(out, variants);
-    camera.take("host", hostWindows);
     camera.take("pad", padWindows);
-    if (argc > 2) writeReadme(QString::fromLocal8Bit(argv[2]), out, camera.shots());
+    camera.take("host", hostWindows);
+    QList<Shot> shots = camera.shots();
+    std::stable_partition(shots.begin(), shots.end(), [](const Shot &s) { return s.file.startsWith("host-"); });
+    if (argc > 2) writeReadme(QString::fromLocal8Bit(argv[2]), out, shots);
     return camera.shots().isEmpty() ? 1 : 0;
 }
