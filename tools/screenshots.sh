@@ -4,6 +4,8 @@
 # docs/screenshots/; the README's screenshot section is rewritten to match.
 # Needs: xvfb, openbox (and the build's dependencies). Usage:
 #   tools/screenshots.sh [BUILD_DIR]      (default: build)
+# SCREENSHOT_DISPLAYS="N ..." names the X display numbers it may take
+# (default 70 to 99).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -11,7 +13,7 @@ cmake --build "$build" --target kv_screenshots -j4 >/dev/null
 
 # A display number nobody uses.
 display=
-for n in $(seq 70 99); do
+for n in ${SCREENSHOT_DISPLAYS:-$(seq 70 99)}; do
   if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
 done
 [ -n "$display" ] || { echo "no free X display number" >&2; exit 1; }

@@ -23,6 +23,7 @@
 #include "platform/Fakes.h"
 #include "tests/controller/ScriptedHost.h"
 #include "tests/support/Files.h"
+#include "tests/support/HostProgram.h"
 #include "tests/support/Ports.h"
 #include "tests/support/RecordingHostUi.h"
 #include "tests/support/XvfbSession.h"
@@ -122,33 +123,17 @@ TEST(RealHost, LogInPageAndHandOverControl) {
 // The host program itself, started from a private copy.
 TEST(RealHost, TheHostProgramAnswersLoginPagingAndRequest) {
     QTemporaryDir dir;
-    const QString program = dir.filePath(QStringLiteral("slidehost"));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(SLIDEHOST_PATH), program));
     const int port = kvtest::freePortBlock();
     ASSERT_NE(port, 0);
-    {
-        QFile ini(dir.filePath(QStringLiteral("show.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[server]\r\nRunTimes=2\r\nAutoStart=true\r\nAutoResp=true\r\nAutoCheckNew=0\r\n"
-                  "VersionPage=http://127.0.0.1:9/\r\nServerPort=" + QByteArray::number(port) +
-                  "\r\nPPTdir=" + dir.path().toLocal8Bit() + "\r\n");
-    }
     kvtest::ChildProcess child;
     // Its own runtime folder: the single-instance lock of a host started by a
     // parallel run must not stop this one.
-    ASSERT_TRUE(child.start({program.toStdString()},
-                            {"QT_QPA_PLATFORM=offscreen", "DISPLAY", "HOME=" + dir.path().toStdString(),
-                             "XDG_RUNTIME_DIR=" + dir.path().toStdString()},
-                            dir.path().toStdString()));
-    // The host starts its service one second after start-up.
-    bool up = false;
-    for (int i = 0; i < 100 && !up && child.running(); ++i) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
-        up = probe.waitForConnected(100);
-        if (!up) waitFor([] { return false; }, 100);
-    }
-    ASSERT_TRUE(up) << "the host program did not start its service";
+    ASSERT_TRUE(kvtest::startHostCopy(child, dir.path(), port,
+                                      "AutoResp=true\r\nVersionPage=http://127.0.0.1:9/\r\nPPTdir=" +
+                                          dir.path().toLocal8Bit() + "\r\n",
+                                      {"QT_QPA_PLATFORM=offscreen", "DISPLAY", "HOME=" + dir.path().toStdString(),
+                                       "XDG_RUNTIME_DIR=" + dir.path().toStdString()}))
+        << "the host program did not start its service";
 
     Pad a(port, QStringLiteral("127.0.0.1"));
     ASSERT_TRUE(a.login()) << a.form->statusText().toStdString() << "|"
