@@ -65,6 +65,8 @@ struct FormFixture : ::testing::Test {
     void login() {
         connectTo();
         ASSERT_TRUE(waitFor([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
+        // The list pull that follows the login is on its way: checks of what the host got come after it.
+        ASSERT_TRUE(host.waitReceived("c_list\r\n"));
     }
     void reply(const QByteArray &bytes, const QString &status) {
         host.send(bytes);
