@@ -36,6 +36,7 @@ namespace {
 const QString kConnect = QStringLiteral("连接");
 const QString kDisconnect = QStringLiteral("断开");
 const QString kNoLocalPpt = QStringLiteral("请先打开PPT文件");
+const QString kOffline = QStringLiteral("尚未联网");
 constexpr int kVkEsc = 27, kVkPrior = 33, kVkNext = 34, kVkEnd = 35, kVkHome = 36;
 }  // namespace
 
@@ -264,6 +265,12 @@ void TForm1::setConnectCaption(const QString &caption) {
 
 bool TForm1::remoteReady() const { return CheckBoxRemote->isChecked() && CheckBoxRemote->isEnabled(); }
 
+void TForm1::sayIfOffline() {
+    // Only "远端" ticked and no login: the command would do nothing at all.
+    if (!CheckBoxLocal->isChecked() && CheckBoxRemote->isChecked() && !CheckBoxRemote->isEnabled())
+        setStatus(kOffline);
+}
+
 // ---- connection ----
 
 void TForm1::SButtonConnectClick() {
@@ -317,6 +324,9 @@ void TForm1::disconnectPath() {
     setStatus(QStringLiteral("与投影端断开"));
     setRemoteLoggedIn(false);
     setConnectCaption(kConnect);
+    // The file window's remote buttons act only on a logged-in connection.
+    formFile_->SpeedButtonRefresh->setEnabled(false);
+    formFile_->SpeedButtonUp->setEnabled(false);
     setStayOnTop(false);
 }
 
@@ -379,6 +389,7 @@ void TForm1::onReply(ControlClient::Reply kind, const QByteArray &line) {
 void TForm1::pageCommand(int vk, const QByteArray &line, int pause, bool quit) {
     setStatus(QString());
     client_->touch();
+    sayIfOffline();
     if (CheckBoxLocal->isChecked()) {
         const platform::WindowId w = local_->findFor(state_.localFileName);
         if (!w) {
@@ -404,6 +415,7 @@ void TForm1::SpeedButton2NextClick() { pageCommand(kVkNext, "VD34", 50, false); 
 void TForm1::SpeedButton2showClick() {
     setStatus(QString());
     client_->touch();
+    sayIfOffline();
     if (CheckBoxLocal->isChecked()) {
         const platform::WindowId w = local_->findFor(state_.localFileName);
         if (!w) {
@@ -435,6 +447,7 @@ void TForm1::SpeedButtonOpenClick() {
         setStatus(QStringLiteral("请勾选远端、本地"));
         return;
     }
+    sayIfOffline();
     TimerTOP->stop();
     if (remoteReady()) {
         const QString name = kv::trimmed(formFile_->EditRFile->text());
@@ -473,6 +486,7 @@ void TForm1::SpeedButtonOpenClick() {
 void TForm1::SpeedButtonCloseClick() {
     setStatus(QString());
     client_->touch();
+    sayIfOffline();
     if (CheckBoxLocal->isChecked()) {
         if (const platform::WindowId w = local_->findFor(state_.localFileName)) {
             TimerTOP->stop();
@@ -504,7 +518,7 @@ void TForm1::SpeedButtonTimerClick() {
     if (CheckBoxRemote->isEnabled())
         client_->sendLine("c_timer");
     else
-        setStatus(QStringLiteral("尚未联网"));
+        setStatus(kOffline);
 }
 
 void TForm1::SpeedButtonAskClick() {
@@ -515,7 +529,7 @@ void TForm1::SpeedButtonAskClick() {
         client_->sendLine("c_ask");
         setStatus(QStringLiteral("申请中..."));
     } else {
-        setStatus(QStringLiteral("尚未联网"));
+        setStatus(kOffline);
     }
 }
 

@@ -147,6 +147,7 @@ private:
     void refusedLook(const QString &status);
     void disconnectPath();
     bool remoteReady() const;
+    void sayIfOffline();
     void pageCommand(int vk, const QByteArray &line, int pause, bool quit);
     int screenRight() const;
     void placeBeside(QWidget *w);
