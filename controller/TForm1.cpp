@@ -327,6 +327,8 @@ void TForm1::disconnectPath() {
     // The file window's remote buttons act only on a logged-in connection.
     formFile_->SpeedButtonRefresh->setEnabled(false);
     formFile_->SpeedButtonUp->setEnabled(false);
+    // A request came on the connection that ended: its answer would reach the next one.
+    formAnswer_->hide();
     setStayOnTop(false);
 }
 

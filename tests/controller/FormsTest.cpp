@@ -241,7 +241,11 @@ TEST_F(FormFixture, AnswerWindow) {
 
     host.received.clear();
     answer.SpeedButtonAgree->click();
-    ASSERT_TRUE(host.waitReceived("c_agree\r\n"));
+    answer.SpeedButtonAgree->click();  // a second click: the host would take control from the applicant again
+    answer.SpeedButtonReject->click();
+    form->SpeedButtonAsk->click();
+    ASSERT_TRUE(host.waitReceived("c_ask\r\n"));
+    EXPECT_EQ(host.received, QByteArray("c_agree\r\nc_ask\r\n"));
     EXPECT_FALSE(answer.isVisible());
     EXPECT_FALSE(answer.Timer1AutoClose->isActive());
 
@@ -256,6 +260,12 @@ TEST_F(FormFixture, AnswerWindow) {
     ASSERT_TRUE(host.waitReceived("c_reject\r\n"));
     EXPECT_EQ(host.received, QByteArray("c_reject\r\n"));
     EXPECT_FALSE(answer.isVisible());
+
+    // A request dies with its connection.
+    host.send("s_ask127.0.0.8\r\n");
+    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    host.peer->disconnectFromHost();
+    ASSERT_TRUE(waitFor([&] { return !answer.isVisible(); }));
 }
 
 TEST_F(FormFixture, PageButtonsPressLocallyThenSend) {
