@@ -388,24 +388,30 @@ void TForm1::onReply(ControlClient::Reply kind, const QByteArray &line) {
 
 // ---- commands ----
 
+bool TForm1::pressLocally(int vk, int pause, bool quit) {
+    if (!CheckBoxLocal->isChecked()) return true;
+    const platform::WindowId w = local_->findFor(state_.localFileName);
+    if (!w) {
+        setStatus(kNoLocalPpt);
+        return false;
+    }
+    TimerTOP->stop();
+    local_->pressKey(w, vk, pause);
+    if (!quit) TimerTOP->start();
+    return true;
+}
+
 void TForm1::pageCommand(int vk, const QByteArray &line, int pause, bool quit) {
     setStatus(QString());
     client_->touch();
     sayIfOffline();
-    if (CheckBoxLocal->isChecked()) {
-        const platform::WindowId w = local_->findFor(state_.localFileName);
-        if (!w) {
-            setStatus(kNoLocalPpt);
-            return;  // the two sides stay in step: the host gets nothing either
-        }
+    // Without the local window the host gets nothing either: the two sides stay in step.
+    if (pressLocally(vk, pause, quit) && remoteReady()) client_->sendLine(line);
+    if (quit) {
+        // The show ends, whichever side it is ended on: the window is back to its normal style.
         TimerTOP->stop();
-        local_->pressKey(w, vk, pause);
-        if (quit)
-            setStayOnTop(false);
-        else
-            TimerTOP->start();
+        setStayOnTop(false);
     }
-    if (remoteReady()) client_->sendLine(line);
 }
 
 void TForm1::SpeedButtonQuitClick() { pageCommand(kVkEsc, "VD27", 100, true); }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,6 +12,9 @@
 #include "platform/Fakes.h"
 #include "tests/support/RealX11.h"
 #include "tests/support/XvfbSession.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 static bool g_x = false;
 
@@ -29,6 +33,40 @@ TEST(ControllerXcb, KeysGoBackToTheNativeWindowThereNow) {
     form.SpeedButton2Next->click();
     EXPECT_EQ(ppt.waitForKeys(10).back(), "release Next");  // after Alt+D, V and Esc
     EXPECT_EQ(services.windows->foreground(), form.windowHandle()->winId());
+}
+
+// The window manager keeps w above the others.
+static bool keptAbove(WId w) {
+    Display *d = XOpenDisplay(nullptr);
+    if (!d) return false;
+    const Atom above = XInternAtom(d, "_NET_WM_STATE_ABOVE", False);
+    Atom type;
+    int format;
+    unsigned long n = 0, rest;
+    unsigned char *data = nullptr;
+    bool found = false;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_STATE", False), 0, 32, False, XA_ATOM, &type,
+                           &format, &n, &rest, &data) == Success && data) {
+        for (unsigned long i = 0; i < n; ++i) found = found || reinterpret_cast<Atom *>(data)[i] == above;
+        XFree(data);
+    }
+    XCloseDisplay(d);
+    return found;
+}
+
+TEST(ControllerXcb, EndingTheShowOnTheHostAloneEndsStayOnTop) {
+    if (!g_x) GTEST_SKIP() << "no private X server with openbox";
+    kvtest::KeyRecorder ppt("talk.ppt - PowerPoint");
+    platform::FakeServices fakes;
+    platform::Services services = kvtest::withRealX11(fakes);
+    QTemporaryDir dir;
+    pad::TForm1 form(services, dir.path());
+    form.show();
+    form.SpeedButton2show->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptAbove(form.windowHandle()->winId()); }, 3000));
+    form.CheckBoxLocal->setChecked(false);
+    form.SpeedButtonQuit->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !keptAbove(form.windowHandle()->winId()); }, 3000));
 }
 
 int main(int argc, char **argv) {
