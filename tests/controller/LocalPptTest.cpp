@@ -1,32 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
-#include <stdexcept>
 
 #include "controller/LocalPpt.h"
 #include "platform/Fakes.h"
+#include "tests/support/NoisyKeyboard.h"
 
 using pad::LocalPpt;
 
 namespace {
-
-// Gives out on one key (the X connection lost mid-sequence); can write each
-// key as it goes (a death test reads them from stderr).
-struct NoisyKeyboard : platform::FakeKeyboard {
-    using FakeKeyboard::FakeKeyboard;
-    void keyDown(int vk) override {
-        if (vk == failOn) throw std::runtime_error("keyboard gone");
-        if (echo) std::fprintf(stderr, "down %d\n", vk);
-        FakeKeyboard::keyDown(vk);
-    }
-    void keyUp(int vk) override {
-        if (echo) std::fprintf(stderr, "up %d\n", vk);
-        FakeKeyboard::keyUp(vk);
-    }
-    int failOn = -1;
-    bool echo = false;
-};
 
 struct LocalFixture : ::testing::Test {
     platform::FakeServices fakes;
@@ -106,7 +88,7 @@ TEST_F(LocalFixture, ShowAndCloseSequences) {
 }
 
 TEST_F(LocalFixture, AltIsLetGoWhenASequenceIsCutShort) {
-    auto keys = std::make_shared<NoisyKeyboard>(fakes.log, fakes.clock);
+    auto keys = std::make_shared<kvtest::NoisyKeyboard>(fakes.log, fakes.clock);
     platform::Services s = fakes.services();
     s.keyboard = keys;
     LocalPpt local(s, [this] { return mainId; });

@@ -18,21 +18,32 @@
 
 static bool g_x = false;
 
-TEST(ControllerXcb, KeysGoBackToTheNativeWindowThereNow) {
-    if (!g_x) GTEST_SKIP() << "no private X server with openbox";
-    kvtest::KeyRecorder ppt("talk.ppt - PowerPoint");
+// A controller whose local show started in a PowerPoint-titled window.
+struct LocalShow : ::testing::Test {
+    void SetUp() override {
+        if (!g_x) GTEST_SKIP() << "no private X server with openbox";
+        ppt = std::make_unique<kvtest::KeyRecorder>("talk.ppt - PowerPoint");
+        services = kvtest::withRealX11(fakes);
+        form = std::make_unique<pad::TForm1>(services, dir.path());
+        form->show();
+        form->SpeedButton2show->click();  // stay on top, then no more: a new native window
+    }
+    WId native() const { return form->windowHandle()->winId(); }
+
+    std::unique_ptr<kvtest::KeyRecorder> ppt;
     platform::FakeServices fakes;
-    platform::Services services = kvtest::withRealX11(fakes);
+    platform::Services services;
     QTemporaryDir dir;
-    pad::TForm1 form(services, dir.path());
-    form.show();
-    form.SpeedButton2show->click();  // stay on top, then no more: a new native window
+    std::unique_ptr<pad::TForm1> form;
+};
+
+TEST_F(LocalShow, KeysGoBackToTheNativeWindowThereNow) {
     QTest::qWait(300);  // put on top, it leaves the show in front: the edge timer needs that
-    EXPECT_NE(services.windows->foreground(), form.windowHandle()->winId());
-    form.SpeedButtonQuit->click();
-    form.SpeedButton2Next->click();
-    EXPECT_EQ(ppt.waitForKeys(10).back(), "release Next");  // after Alt+D, V and Esc
-    EXPECT_EQ(services.windows->foreground(), form.windowHandle()->winId());
+    EXPECT_NE(services.windows->foreground(), native());
+    form->SpeedButtonQuit->click();
+    form->SpeedButton2Next->click();
+    EXPECT_EQ(ppt->waitForKeys(10).back(), "release Next");  // after Alt+D, V and Esc
+    EXPECT_EQ(services.windows->foreground(), native());
 }
 
 // The window manager keeps w above the others.
@@ -54,19 +65,11 @@ static bool keptAbove(WId w) {
     return found;
 }
 
-TEST(ControllerXcb, EndingTheShowOnTheHostAloneEndsStayOnTop) {
-    if (!g_x) GTEST_SKIP() << "no private X server with openbox";
-    kvtest::KeyRecorder ppt("talk.ppt - PowerPoint");
-    platform::FakeServices fakes;
-    platform::Services services = kvtest::withRealX11(fakes);
-    QTemporaryDir dir;
-    pad::TForm1 form(services, dir.path());
-    form.show();
-    form.SpeedButton2show->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return keptAbove(form.windowHandle()->winId()); }, 3000));
-    form.CheckBoxLocal->setChecked(false);
-    form.SpeedButtonQuit->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !keptAbove(form.windowHandle()->winId()); }, 3000));
+TEST_F(LocalShow, EndingItOnTheHostAloneEndsStayOnTop) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keptAbove(native()); }, 3000));
+    form->CheckBoxLocal->setChecked(false);
+    form->SpeedButtonQuit->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !keptAbove(native()); }, 3000));
 }
 
 int main(int argc, char **argv) {
