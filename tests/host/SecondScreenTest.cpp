@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <stdexcept>
 
 #include "host/service/PptDriver.h"
 #include "host/service/SecondScreen.h"
 #include "platform/FakeDisplayPanel.h"
-#include "tests/support/NoisyKeyboard.h"
 #include "tests/support/RecordingHostUi.h"
 
 using namespace host;
@@ -15,7 +15,22 @@ using platform::WindowId;
 
 namespace {
 
-using kvtest::NoisyKeyboard;
+// Can fail, and can write each key as it goes (a death test reads them from stderr).
+class NoisyKeyboard : public platform::FakeKeyboard {
+public:
+    using FakeKeyboard::FakeKeyboard;
+    void keyDown(int vk) override {
+        if (vk == failOn) throw std::runtime_error("keyboard gone");
+        if (echo) std::fprintf(stderr, "down %d\n", vk);
+        FakeKeyboard::keyDown(vk);
+    }
+    void keyUp(int vk) override {
+        if (echo) std::fprintf(stderr, "up %d\n", vk);
+        FakeKeyboard::keyUp(vk);
+    }
+    int failOn = -1;
+    bool echo = false;
+};
 
 class SecondScreenTest : public ::testing::Test {
 protected:
