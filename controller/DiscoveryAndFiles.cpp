@@ -123,10 +123,20 @@ void DiscoveryAndFiles::setScanCaption(const QString &caption) {
     form1_->formFile()->SpeedButtonScan->setText(stop ? caption : QStringLiteral(" 扫描 "));
 }
 
-void DiscoveryAndFiles::SpeedButtonRefreshClick() { list_->refresh(); }
+bool DiscoveryAndFiles::saidOffline() {
+    if (form1_->client()->isLoggedIn()) return false;
+    form1_->formFile()->setStatus(QStringLiteral("尚未联网"));
+    return true;
+}
+
+void DiscoveryAndFiles::SpeedButtonRefreshClick() {
+    if (!saidOffline()) list_->refresh();
+}
 
 void DiscoveryAndFiles::SpeedButtonUpClick() {
     form1_->client()->touch();
+    // Only a logged-in connection takes an upload; the local names stay as they were.
+    if (saidOffline()) return;
     form1_->state().localFilePath = kv::trimmed(form1_->formFile()->MaskEditFile->text());
     if (upload_->start(form1_->state().localFilePath))
         form1_->state().localFileName = upload_->localFileName();

@@ -51,6 +51,8 @@ public:
 
 private:
     void onLoggedIn();
+    // Not logged in: says so in the file window.
+    bool saidOffline();
     void setScanCaption(const QString &caption);
 
     TForm1 *form1_;

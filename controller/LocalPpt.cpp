@@ -1,5 +1,7 @@
 #include "controller/LocalPpt.h"
 
+#include "platform/KeySequence.h"
+
 namespace pad {
 
 namespace {
@@ -39,8 +41,7 @@ LocalPpt::Result LocalPpt::pressKey(platform::WindowId w, int vk, int pause) {
     services_.windows->switchTo(w);
     services_.clock->sleep(pause);
     if (!inFront(w)) return Result::NotInFront;
-    services_.keyboard->press(vk);
-    services_.clock->sleep(30);
+    platform::KeySequence(services_).press(vk, 30);
     backToMain();
     return Result::Pressed;
 }
@@ -59,21 +60,16 @@ LocalPpt::Result LocalPpt::startShow(platform::WindowId w, bool fullScreen,
     }
     clock.sleep(200);
     if (!inFront(w)) return Result::NotInFront;
-    platform::Keyboard &kb = *services_.keyboard;
     // Alt+D, V opens Impress's View menu.
-    if (impress) {
-        kb.press(kF5);
-        platform::waitForImpressShow(*services_.windows, clock);
-    } else if (fullScreen) {
-        kb.press(kF5);
+    if (impress || fullScreen) {
+        platform::KeySequence(services_).press(kF5, 0);
+        if (impress) platform::waitForImpressShow(*services_.windows, clock);
     } else {
-        kb.keyDown(kAlt);
-        clock.sleep(50);
-        kb.press(kD);
-        clock.sleep(50);
-        kb.press(kV);
-        clock.sleep(20);
-        kb.keyUp(kAlt);
+        platform::KeySequence keys(services_);
+        keys.down(kAlt, 50);
+        keys.press(kD, 50);
+        keys.press(kV, 20);
+        keys.up(kAlt, 0);
     }
     clock.sleep(50);
     return Result::Pressed;
@@ -103,19 +99,18 @@ LocalPpt::Result LocalPpt::closeWindow(platform::WindowId w, const QString &file
     services_.windows->switchTo(w);
     clock.sleep(100);
     if (!inFront(w)) return Result::NotInFront;
-    platform::Keyboard &kb = *services_.keyboard;
     const platform::PresentationWindow pw = describe(w);
     if (pw.isImpress() && pw.slideShow) {
-        kb.press(kEsc);
-        clock.sleep(100);
+        platform::KeySequence(services_).press(kEsc, 100);
         w = documentAfterEsc(fileName);
         if (!w) return Result::NotInFront;
     }
-    kb.keyDown(kAlt);
-    clock.sleep(10);
-    kb.press(kF4);
-    clock.sleep(10);
-    kb.keyUp(kAlt);
+    {
+        platform::KeySequence keys(services_);
+        keys.down(kAlt, 10);
+        keys.press(kF4, 10);
+        keys.up(kAlt, 0);
+    }
     backToMain();
     return Result::Pressed;
 }

@@ -37,6 +37,7 @@ namespace {
 const QString kConnect = QStringLiteral("连接");
 const QString kDisconnect = QStringLiteral("断开");
 const QString kNoLocalPpt = QStringLiteral("请先打开PPT文件");
+const QString kOffline = QStringLiteral("尚未联网");
 constexpr int kVkEsc = 27, kVkPrior = 33, kVkNext = 34, kVkEnd = 35, kVkHome = 36;
 }  // namespace
 
@@ -267,6 +268,12 @@ void TForm1::setConnectCaption(const QString &caption) {
 
 bool TForm1::remoteReady() const { return CheckBoxRemote->isChecked() && CheckBoxRemote->isEnabled(); }
 
+void TForm1::sayIfOffline() {
+    // Only "远端" ticked and no login: the command would do nothing at all.
+    if (!CheckBoxLocal->isChecked() && CheckBoxRemote->isChecked() && !CheckBoxRemote->isEnabled())
+        setStatus(kOffline);
+}
+
 // ---- connection ----
 
 void TForm1::SButtonConnectClick() {
@@ -320,6 +327,11 @@ void TForm1::disconnectPath() {
     setStatus(QStringLiteral("与投影端断开"));
     setRemoteLoggedIn(false);
     setConnectCaption(kConnect);
+    // The file window's remote buttons act only on a logged-in connection.
+    formFile_->SpeedButtonRefresh->setEnabled(false);
+    formFile_->SpeedButtonUp->setEnabled(false);
+    // A request came on the connection that ended: its answer would reach the next one.
+    formAnswer_->hide();
     setStayOnTop(false);
 }
 
@@ -379,23 +391,30 @@ void TForm1::onReply(ControlClient::Reply kind, const QByteArray &line) {
 
 // ---- commands ----
 
+bool TForm1::pressLocally(int vk, int pause, bool quit) {
+    if (!CheckBoxLocal->isChecked()) return true;
+    const platform::WindowId w = local_->findFor(state_.localFileName);
+    if (!w) {
+        setStatus(kNoLocalPpt);
+        return false;
+    }
+    TimerTOP->stop();
+    local_->pressKey(w, vk, pause);
+    if (!quit) TimerTOP->start();
+    return true;
+}
+
 void TForm1::pageCommand(int vk, const QByteArray &line, int pause, bool quit) {
     setStatus(QString());
     client_->touch();
-    if (CheckBoxLocal->isChecked()) {
-        const platform::WindowId w = local_->findFor(state_.localFileName);
-        if (!w) {
-            setStatus(kNoLocalPpt);
-            return;  // the two sides stay in step: the host gets nothing either
-        }
+    sayIfOffline();
+    // Without the local window the host gets nothing either: the two sides stay in step.
+    if (pressLocally(vk, pause, quit) && remoteReady()) client_->sendLine(line);
+    if (quit) {
+        // The show ends, whichever side it is ended on: the window is back to its normal style.
         TimerTOP->stop();
-        local_->pressKey(w, vk, pause);
-        if (quit)
-            setStayOnTop(false);
-        else
-            TimerTOP->start();
+        setStayOnTop(false);
     }
-    if (remoteReady()) client_->sendLine(line);
 }
 
 void TForm1::SpeedButtonQuitClick() { pageCommand(kVkEsc, "VD27", 100, true); }
@@ -407,6 +426,7 @@ void TForm1::SpeedButton2NextClick() { pageCommand(kVkNext, "VD34", 50, false); 
 void TForm1::SpeedButton2showClick() {
     setStatus(QString());
     client_->touch();
+    sayIfOffline();
     if (CheckBoxLocal->isChecked()) {
         const platform::WindowId w = local_->findFor(state_.localFileName);
         if (!w) {
@@ -438,6 +458,7 @@ void TForm1::SpeedButtonOpenClick() {
         setStatus(QStringLiteral("请勾选远端、本地"));
         return;
     }
+    sayIfOffline();
     TimerTOP->stop();
     if (remoteReady()) {
         const QString name = kv::trimmed(formFile_->EditRFile->text());
@@ -476,6 +497,7 @@ void TForm1::SpeedButtonOpenClick() {
 void TForm1::SpeedButtonCloseClick() {
     setStatus(QString());
     client_->touch();
+    sayIfOffline();
     if (CheckBoxLocal->isChecked()) {
         if (const platform::WindowId w = local_->findFor(state_.localFileName)) {
             TimerTOP->stop();
@@ -507,7 +529,7 @@ void TForm1::SpeedButtonTimerClick() {
     if (CheckBoxRemote->isEnabled())
         client_->sendLine("c_timer");
     else
-        setStatus(QStringLiteral("尚未联网"));
+        setStatus(kOffline);
 }
 
 void TForm1::SpeedButtonAskClick() {
@@ -518,7 +540,7 @@ void TForm1::SpeedButtonAskClick() {
         client_->sendLine("c_ask");
         setStatus(QStringLiteral("申请中..."));
     } else {
-        setStatus(QStringLiteral("尚未联网"));
+        setStatus(kOffline);
     }
 }
 

@@ -147,6 +147,9 @@ private:
     void refusedLook(const QString &status);
     void disconnectPath();
     bool remoteReady() const;
+    void sayIfOffline();
+    // The local press of a page or end button; false when no local window was found.
+    bool pressLocally(int vk, int pause, bool quit);
     void pageCommand(int vk, const QByteArray &line, int pause, bool quit);
     int screenRight() const;
     void placeBeside(QWidget *w);

@@ -82,16 +82,18 @@ void TFormAnswer::showRequest(const QString &applicant) {
     Timer1AutoClose->start();
 }
 
-void TFormAnswer::SpeedButtonAgreeClick() {
-    // Hidden at once: a second "c_agree" would hand control away again.
-    client_->sendLine("c_agree");
+void TFormAnswer::answer(const QByteArray &word) {
+    // One answer per request, then the window goes: with no request pending
+    // the host takes a further "c_agree" as giving control up, so a second
+    // click would take it away from the applicant just granted it.
+    if (!isVisible()) return;
+    client_->sendLine(word);
     hide();
 }
 
-void TFormAnswer::SpeedButtonRejectClick() {
-    client_->sendLine("c_reject");
-    hide();
-}
+void TFormAnswer::SpeedButtonAgreeClick() { answer("c_agree"); }
+
+void TFormAnswer::SpeedButtonRejectClick() { answer("c_reject"); }
 
 void TFormAnswer::SpeedButtonIgnoreClick() { hide(); }
 

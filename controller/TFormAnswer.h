@@ -40,6 +40,7 @@ protected:
 
 private:
     void centreOnScreen();
+    void answer(const QByteArray &word);
 
     ControlClient *client_;
     platform::Services services_;

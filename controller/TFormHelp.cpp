@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "common/HelpText.h"
+#include "controller/TFormSet.h"
 
 namespace pad {
 
@@ -102,7 +103,8 @@ QString TFormHelp::instructionsText() {
         "10. 按键：PgDn、回车或空格下一页；PgUp上一页；数字加回车转到指定页；B或句号黑屏；W或逗号白屏；"
         "Home第一页；End最后一页。\r\n"
         "11. 鼠标：在幻灯片上点击鼠标不会传给投影端，请使用“上翻”、“下翻”、“首页”、“末页”按钮。\r\n"
-        "12. 本机放映：本机的幻灯片默认在可调大小的窗口中放映，在设置窗口中勾选“本机全屏放映”后改为全屏放映。");
+        "12. 本机放映：本机的PowerPoint幻灯片默认在可调大小的窗口中放映，在设置窗口中勾选“本机全屏放映”后改为全屏放映。") +
+           TFormSet::impressShowNote();
 }
 
 }  // namespace pad

@@ -32,6 +32,9 @@ TFormSet::TFormSet(PadConfig *config, platform::Services services,
     CheckBoxAutoScan = check("CheckBoxAutoScan", QStringLiteral("启动后自动扫描  "));
     CheckBoxAutoConnect = check("CheckBoxAutoConnect", QStringLiteral("扫描后自动连接  "));
     CheckBoxFullScreen = check("CheckBoxFullScreen", QStringLiteral("本机全屏放映  "));
+    LabelFullScreenImpress = new QLabel(impressShowNote(), this);
+    LabelFullScreenImpress->setObjectName(QStringLiteral("LabelFullScreenImpress"));
+    LabelFullScreenImpress->setWordWrap(true);
     auto edit = [this](const char *name, const QString &text) {
         auto *e = new QLineEdit(text, this);
         e->setObjectName(QString::fromLatin1(name));
@@ -64,6 +67,7 @@ TFormSet::TFormSet(PadConfig *config, platform::Services services,
     form->addRow(CheckBoxAutoScan);
     form->addRow(CheckBoxAutoConnect);
     form->addRow(CheckBoxFullScreen);
+    form->addRow(LabelFullScreenImpress);
     form->addRow(QStringLiteral("远端端口"), EditControlPort);
     form->addRow(QStringLiteral("用户名"), EditUser);
     form->addRow(QStringLiteral("密  码"), EditPass);
@@ -91,6 +95,10 @@ QStringList TFormSet::scanLines() const {
 void TFormSet::setScanLines(const QStringList &lines) { MemoIP->setPlainText(lines.join(QLatin1Char('\n'))); }
 
 QString TFormSet::statusText() const { return StatusBar1->text(); }
+
+QString TFormSet::impressShowNote() {
+    return QStringLiteral("LibreOffice Impress不受“本机全屏放映”影响，总是按它自己的“幻灯片放映设置”放映（默认全屏）。");
+}
 
 void TFormSet::FormCreate() {
     const PadSettings s = config_->loadSettings();

@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -34,9 +35,14 @@ public:
     void setScanLines(const QStringList &lines);
     QString statusText() const;
 
+    // What the full-screen option means with LibreOffice Impress, whose
+    // windowed-show keys would open a menu: shown under the option and in the help.
+    static QString impressShowNote();
+
     QCheckBox *CheckBoxAutoScan;
     QCheckBox *CheckBoxAutoConnect;
     QCheckBox *CheckBoxFullScreen;
+    QLabel *LabelFullScreenImpress;
     QLineEdit *EditControlPort;
     QLineEdit *EditUser;
     QLineEdit *EditPass;

@@ -142,6 +142,8 @@ QString UploadClient::nameRefusal(const QString &name) {
 bool UploadClient::start(const QString &localPath) {
     emit statusText(QString());
     if (busy()) release();
+    // A closed connection would keep this upload waiting until the next one ends.
+    if (!channel_->isOpen()) return false;
     QString path = localPath.trimmed();
     QFileInfo info(path);
     if (path.isEmpty() || !info.isFile()) {

@@ -36,8 +36,8 @@ public:
     ~UploadClient() override;
 
     // The upload button with the local path field's text. False when nothing
-    // was sent (missing file, a name the wire cannot carry). A running upload
-    // is dropped first.
+    // was sent (connection closed, missing file, a name the wire cannot carry).
+    // A running upload is dropped first.
     bool start(const QString &localPath);
     // A complete reply line; true for "s_name", "s_len" and "s_file".
     bool handleLine(const QByteArray &line);

@@ -1,7 +1,7 @@
 #include "host/service/PptDriver.h"
 
-#include "host/service/KeySequence.h"
 #include "host/service/PresentationNames.h"
+#include "platform/KeySequence.h"
 
 namespace host {
 
@@ -65,7 +65,7 @@ bool PptDriver::bringToFront(platform::WindowId w, int sleepMs) {
 
 bool PptDriver::sendKey(platform::WindowId w, int vk) {
     if (!bringToFront(w, 100)) return false;
-    KeySequence(services_).press(vk, 0);
+    platform::KeySequence(services_).press(vk, 0);
     return true;
 }
 
@@ -111,11 +111,11 @@ platform::WindowId PptDriver::frontWindowAfterEsc(int mode) {
 
 bool PptDriver::closePresentation(platform::WindowId w) {
     if (!bringToFront(w, 200)) return false;
-    KeySequence(services_).press(platform::vk::Escape, 100);
+    platform::KeySequence(services_).press(platform::vk::Escape, 100);
     // Alt+F4 closes whatever is in front: only the file's window may be.
     if (!frontWindowAfterEsc(currentFileMode())) return false;
     {
-        KeySequence keys(services_);
+        platform::KeySequence keys(services_);
         keys.down(platform::vk::Menu, 10);
         keys.press(kF4, 10);
         keys.up(platform::vk::Menu, 0);
@@ -140,7 +140,7 @@ void PptDriver::startSlideShow(platform::WindowId target) {
         notInFront();
         return;
     }
-    KeySequence(services_).press(platform::vk::Escape, 300);
+    platform::KeySequence(services_).press(platform::vk::Escape, 300);
     const platform::WindowId w = frontWindowAfterEsc(target ? currentFileMode() : 0);
     if (!w) return;
     const bool extended = desktopExtended();
@@ -149,7 +149,7 @@ void PptDriver::startSlideShow(platform::WindowId target) {
     // Impress's settings dialog, which then swallows the F5.
     const bool impress = describe(w).isImpress();
     if (!extended || impress) {
-        KeySequence(services_).press(platform::vk::F5, 0);
+        platform::KeySequence(services_).press(platform::vk::F5, 0);
         if (impress) platform::waitForImpressShow(*services_.windows, *services_.clock, true);
         return;
     }
@@ -157,7 +157,7 @@ void PptDriver::startSlideShow(platform::WindowId target) {
     // checked once before it.
     {
         using namespace platform::vk;
-        KeySequence keys(services_);
+        platform::KeySequence keys(services_);
         keys.down(Menu, 10);
         keys.down(kLetterD, 50);
         keys.up(kLetterD, 100);

@@ -3,7 +3,7 @@
 #include <QScopedValueRollback>
 
 #include "common/Text.h"
-#include "host/service/KeySequence.h"
+#include "platform/KeySequence.h"
 
 namespace host {
 
@@ -37,7 +37,7 @@ void SecondScreen::endRunningShow() {
     services_.clock->sleep(300);
     // Esc only into the show: in another program it could cancel the user's work.
     if (!ppt_.inFront(show)) return;
-    KeySequence keys(services_);
+    platform::KeySequence keys(services_);
     keys.press(platform::vk::Escape, 300);
 }
 
@@ -61,7 +61,7 @@ void SecondScreen::secondDesktop() {
         return;
     }
     {
-        KeySequence keys(services_);
+        platform::KeySequence keys(services_);
         keys.press(kNumPad2, 100);
         keys.down(platform::vk::Menu, 100);
         keys.press(kLetterE, 100);
@@ -98,13 +98,13 @@ void SecondScreen::presenterView() {
         return;
     }
     if (one) {
-        KeySequence(services_).press(platform::vk::F5, 0);
+        platform::KeySequence(services_).press(platform::vk::F5, 0);
         return;
     }
     // Impress needs no set-up: F5 alone puts its show on the second monitor and
     // its presenter console on the first (PowerPoint's keys open its settings).
     if (ppt_.describe(w).isImpress())
-        KeySequence(services_).press(platform::vk::F5, 0);
+        platform::KeySequence(services_).press(platform::vk::F5, 0);
     else
         powerPointSetUp();
     if (poll(300, [&] { return ppt_.findPPTWindow(2) != 0; }))
@@ -115,7 +115,7 @@ void SecondScreen::presenterView() {
 
 void SecondScreen::powerPointSetUp() {
     using namespace platform::vk;
-    KeySequence keys(services_);
+    platform::KeySequence keys(services_);
     keys.press(Escape, 300);
     keys.down(Menu, 50);
     keys.down(kLetterD, 50);

@@ -12,11 +12,11 @@
 #include "host/service/HostConfig.h"
 #include "host/service/HostLog.h"
 #include "host/service/HostService.h"
-#include "host/service/KeySequence.h"
 #include "host/service/TForm1.h"
 #include "host/timer/ClockLook.h"
 #include "host/timer/TFormSet.h"
 #include "host/timer/TFormTimer.h"
+#include "platform/KeySequence.h"
 
 namespace host {
 
@@ -229,10 +229,10 @@ bool TForm1::closeSlidesAtTimeUp() {
     // Alt+F4 closes whatever is in front: nothing is pressed into another window.
     if (!ppt.waitInFront(w)) return leftOpen();
     services_.clock->sleep(100);
-    KeySequence(services_).press(platform::vk::Escape, 200);
+    platform::KeySequence(services_).press(platform::vk::Escape, 200);
     // The Esc took the show window away: Alt+F4 only into the file's own window.
     if (!ppt.fileWindowAfterEsc(ppt.currentFileMode())) return leftOpen();
-    KeySequence keys(services_);
+    platform::KeySequence keys(services_);
     keys.down(platform::vk::Menu, 100);
     keys.press(kF4, 0);
     keys.up(platform::vk::Menu, 0);

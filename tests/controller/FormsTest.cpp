@@ -70,6 +70,7 @@ struct FormFixture : ::testing::Test {
     void login() {
         connectTo();
         ASSERT_TRUE(waitFor([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
+        ASSERT_TRUE(host.waitReceived("c_list\r\n"));  // later checks of what the host got come after it
     }
     void reply(const QByteArray &bytes, const QString &status) {
         host.send(bytes);
@@ -244,7 +245,10 @@ TEST_F(FormFixture, AnswerWindow) {
 
     host.received.clear();
     answer.SpeedButtonAgree->click();
-    ASSERT_TRUE(host.waitReceived("c_agree\r\n"));
+    answer.SpeedButtonAgree->click();  // a second "c_agree" would take control from the applicant again
+    form->SpeedButtonAsk->click();
+    ASSERT_TRUE(host.waitReceived("c_ask\r\n"));
+    EXPECT_EQ(host.received, QByteArray("c_agree\r\nc_ask\r\n"));
     EXPECT_FALSE(answer.isVisible());
     EXPECT_FALSE(answer.Timer1AutoClose->isActive());
 
@@ -259,6 +263,10 @@ TEST_F(FormFixture, AnswerWindow) {
     ASSERT_TRUE(host.waitReceived("c_reject\r\n"));
     EXPECT_EQ(host.received, QByteArray("c_reject\r\n"));
     EXPECT_FALSE(answer.isVisible());
+    host.send("s_ask127.0.0.8\r\n");  // a request dies with its connection
+    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    host.peer->disconnectFromHost();
+    EXPECT_TRUE(waitFor([&] { return !answer.isVisible(); }));
 }
 
 TEST_F(FormFixture, PageButtonsPressLocallyThenSend) {
@@ -392,6 +400,9 @@ TEST_F(FormFixture, ShowStartsLocallyThenRemotely) {
     fakes.log->clear();
     form->SpeedButton2show->click();
     EXPECT_EQ(actions(), (QStringList{sw(ppt), "sleep 200", "down 116", "up 116", "sleep 50", "send c_show"}));
+    form->CheckBoxLocal->setChecked(false);  // the show ended on the host alone: back to the normal style
+    form->SpeedButtonQuit->click();
+    EXPECT_FALSE(form->isStayOnTop());
 }
 
 TEST_F(FormFixture, ShowWithoutLocalPowerPointOpensTheFileWindow) {

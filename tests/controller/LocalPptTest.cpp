@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "controller/LocalPpt.h"
 #include "platform/Fakes.h"
 
@@ -82,6 +84,12 @@ TEST_F(LocalFixture, ShowAndCloseSequences) {
     EXPECT_EQ(fakes.log->calls(),
               (QStringList{sw, "sleep 100", "down 18", "sleep 10", "down 115", "up 115", "sleep 10",
                            "up 18", QStringLiteral("switch %1").arg(mainId), "sleep 50"}));
+    fakes.log->clear();
+    fakes.clock->onSleep = [&](int) {  // cut short while Alt is held: it is let go
+        if (fakes.log->calls().contains("down 18")) throw std::runtime_error("keyboard gone");
+    };
+    EXPECT_THROW(ppt->startShow(w, false, nullptr), std::runtime_error);
+    EXPECT_EQ(fakes.log->calls().last(), "up 18");
 }
 
 }  // namespace

@@ -114,6 +114,21 @@ TEST_F(Pad, UploadButtonShowsProgressAndRefreshesTheList) {
     EXPECT_TRUE(host.received.isEmpty());
 }
 
+TEST_F(Pad, NothingOfAnUploadOutlivesItsConnection) {
+    login();
+    file().MaskEditFile->setText(QCoreApplication::applicationFilePath());  // a file that exists
+    host.dropControl();
+    ASSERT_TRUE(spinUntil([&] { return !file().SpeedButtonUp->isEnabled(); }));
+    EXPECT_FALSE(file().SpeedButtonRefresh->isEnabled());
+    files().SpeedButtonUpClick();  // a click queued before the reset
+    EXPECT_TRUE(form->state().localFileName.isEmpty());
+    file().SpeedButtonOpen->click();  // only "远端" ticked: it says why nothing happens
+    EXPECT_EQ(form->statusText(), QStringLiteral("尚未联网"));
+    login();
+    file().SpeedButtonConnect->click();
+    EXPECT_EQ(file().statusText(), QString());  // no "文件上传失败" for an upload never tried here
+}
+
 TEST_F(Pad, UploadProgressKeepsTheSessionFromTheIdleCutOff) {
     login();
     const QString path = dir.filePath(QStringLiteral("long.ppt"));

@@ -58,6 +58,7 @@ public:
     quint16 port() const { return control_.serverPort(); }
     bool hasControl() const { return !ctl_.isNull(); }
     void closeDataPort() { data_.close(); }
+    void dropControl() { ctl_->disconnectFromHost(); }
     bool dataOpen() const { return dataSocket_ && dataSocket_->state() == QAbstractSocket::ConnectedState; }
     void send(const QByteArray &bytes) {
         if (ctl_) ctl_->write(bytes);

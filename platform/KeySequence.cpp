@@ -1,9 +1,9 @@
-#include "host/service/KeySequence.h"
+#include "platform/KeySequence.h"
 
 #include <algorithm>
 #include <csignal>
 
-namespace host {
+namespace platform {
 
 namespace {
 volatile std::sig_atomic_t g_endSignal = 0;
@@ -67,4 +67,4 @@ void KeySequence::releaseAll() noexcept {
     }
 }
 
-}  // namespace host
+}  // namespace platform

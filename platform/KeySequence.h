@@ -9,7 +9,7 @@
 
 #include "platform/Platform.h"
 
-namespace host {
+namespace platform {
 
 // While it lives, an end signal (SIGTERM, SIGINT, SIGHUP at their default
 // action) is held back; it is delivered when it goes. Signals someone else
@@ -31,7 +31,7 @@ private:
 
 class KeySequence {
 public:
-    explicit KeySequence(const platform::Services &s) : s_(s) {}
+    explicit KeySequence(const Services &s) : s_(s) {}
     ~KeySequence() { releaseAll(); }
     KeySequence(const KeySequence &) = delete;
     KeySequence &operator=(const KeySequence &) = delete;
@@ -47,10 +47,10 @@ private:
     void after(int ms);
     void releaseAll() noexcept;
 
-    const platform::Services &s_;
+    const Services &s_;
     EndSignalsDeferred signals_;  // declared before held_: restored after the release
     std::vector<int> held_;
     bool cut_ = false;  // an end signal came: no further key
 };
 
-}  // namespace host
+}  // namespace platform
