@@ -27,7 +27,7 @@
 #include "tests/support/Files.h"
 
 using padtest::ScriptedHost;
-using padtest::waitFor;
+using kvtest::spinUntil;
 
 namespace {
 
@@ -64,11 +64,11 @@ struct FormFixture : ::testing::Test {
     }
     void login() {
         connectTo();
-        ASSERT_TRUE(waitFor([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
+        ASSERT_TRUE(spinUntil([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
     }
     void reply(const QByteArray &bytes, const QString &status) {
         host.send(bytes);
-        ASSERT_TRUE(waitFor([&] { return form->statusText() == status; })) << bytes.constData();
+        ASSERT_TRUE(spinUntil([&] { return form->statusText() == status; })) << bytes.constData();
     }
     QStringList actions() {
         QStringList out;
@@ -132,7 +132,7 @@ TEST_F(FormFixture, LoginBytesAndLoggedInLook) {
 TEST_F(FormFixture, RefusedAndFullHostLooks) {
     host.loginAnswer = "s_no\r\n";
     connectTo();
-    ASSERT_TRUE(waitFor([&] { return form->statusText() == QStringLiteral("用户名或密码错"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->statusText() == QStringLiteral("用户名或密码错"); }));
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("连接"));
     EXPECT_FALSE(form->CheckBoxRemote->isEnabled());
     EXPECT_TRUE(form->client()->isConnected());  // the connection stays open
@@ -140,7 +140,7 @@ TEST_F(FormFixture, RefusedAndFullHostLooks) {
     host.answered = false;
     host.loginAnswer = "s_ok\r\ns_toomany\r\n";
     connectTo();  // the toggle reads "连接": connects anew
-    ASSERT_TRUE(waitFor([&] { return form->statusText() == QStringLiteral("投影端连接数已满"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->statusText() == QStringLiteral("投影端连接数已满"); }));
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("连接"));
     EXPECT_EQ(file().SpeedButtonConnect->text(), QStringLiteral("连接"));
     EXPECT_FALSE(form->CheckBoxRemote->isEnabled());
@@ -166,7 +166,7 @@ TEST_F(FormFixture, InputChecksBeforeConnecting) {
 TEST_F(FormFixture, HostDropShowsDisconnectedAndNextClickConnects) {
     login();
     host.peer->disconnectFromHost();
-    ASSERT_TRUE(waitFor([&] { return form->statusText() == QStringLiteral("与投影端断开"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->statusText() == QStringLiteral("与投影端断开"); }));
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("连接"));
     EXPECT_FALSE(form->CheckBoxRemote->isEnabled());
     EXPECT_FALSE(form->client()->keepAliveTimer()->isActive());
@@ -183,7 +183,7 @@ TEST_F(FormFixture, UserDisconnectSendsNothing) {
     file().SpeedButtonConnect->click();
     EXPECT_EQ(form->statusText(), QStringLiteral("与投影端断开"));
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("连接"));
-    ASSERT_TRUE(waitFor([&] { return !peer || peer->state() != QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(spinUntil([&] { return !peer || peer->state() != QAbstractSocket::ConnectedState; }));
     EXPECT_TRUE(host.received.isEmpty());
 }
 
@@ -194,7 +194,7 @@ TEST_F(FormFixture, ClosingTheMainWindowSendsNothing) {
     form->close();
     EXPECT_EQ(ended.count(), 1);
     form.reset();
-    ASSERT_TRUE(waitFor([&] { return !host.peer || host.peer->state() != QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(spinUntil([&] { return !host.peer || host.peer->state() != QAbstractSocket::ConnectedState; }));
     EXPECT_TRUE(host.received.isEmpty());
 }
 
@@ -230,12 +230,12 @@ TEST_F(FormFixture, AnswerWindow) {
     EXPECT_FALSE(answer.isVisible());
     EXPECT_FALSE(answer.Timer1AutoClose->isActive());  // counts only once shown
     host.send("s_ask 127.0.0.5 \r\n");
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }));
     EXPECT_EQ(answer.Label1->text(), QStringLiteral("127.0.0.5申请控制投影，同意吗？"));
     EXPECT_TRUE(answer.Timer1AutoClose->isActive());
     EXPECT_EQ(answer.Timer1AutoClose->interval(), 30000);
     host.send("s_ask127.0.0.6\r\n");  // the question follows the latest applicant
-    ASSERT_TRUE(waitFor([&] { return answer.Label1->text().startsWith(QStringLiteral("127.0.0.6")); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.Label1->text().startsWith(QStringLiteral("127.0.0.6")); }));
 
     host.received.clear();
     answer.SpeedButtonAgree->click();
@@ -244,12 +244,12 @@ TEST_F(FormFixture, AnswerWindow) {
     EXPECT_FALSE(answer.Timer1AutoClose->isActive());
 
     host.send("s_ask127.0.0.7\r\n");
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }));
     host.received.clear();
     answer.Timer1AutoCloseTimer();  // 30 s passed: hidden, no answer sent
     EXPECT_FALSE(answer.isVisible());
     host.send("s_ask127.0.0.7\r\n");
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }));
     answer.SpeedButtonReject->click();
     ASSERT_TRUE(host.waitReceived("c_reject\r\n"));
     EXPECT_EQ(host.received, QByteArray("c_reject\r\n"));
@@ -358,13 +358,13 @@ TEST_F(FormFixture, KeysGoOutAsVirtualKeyCodes) {
 TEST_F(FormFixture, KeysAreWrittenWhileConnectedEvenIfRefused) {
     host.loginAnswer = "s_no\r\n";
     connectTo();
-    ASSERT_TRUE(waitFor([&] { return form->statusText() == QStringLiteral("用户名或密码错"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->statusText() == QStringLiteral("用户名或密码错"); }));
     form->CheckBoxLocal->setChecked(false);
     host.received.clear();
     key(Qt::Key_PageDown);
     form->SpeedButton2Next->click();  // buttons need the login
     ASSERT_TRUE(host.waitReceived("VD34\r\n"));
-    waitFor([] { return false; }, 50);
+    spinUntil([] { return false; }, 50);
     EXPECT_EQ(host.received, QByteArray("VD34\r\n"));
 }
 
@@ -643,11 +643,11 @@ TEST_F(FormFixture, HostileHostLeavesTheControllerUsable) {
         if (b.startsWith("s_toomany") || b.contains("\r\ns_toomany") || b.contains("\ns_no"))
             continue;  // those end the session by design
         host.send(b);
-        if (round % 30 == 0) waitFor([] { return false; }, 5);
+        if (round % 30 == 0) spinUntil([] { return false; }, 5);
     }
     host.send(QByteArray(300 * 1024, 'z'));
     host.send("\r\n");
-    waitFor([] { return false; }, 50);
+    spinUntil([] { return false; }, 50);
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
     EXPECT_TRUE(fakes.log->calls("down").isEmpty());
     form->formAnswer()->hide();
