@@ -7,7 +7,7 @@
 #include "controller/ControlClient.h"
 #include "controller/KeyMap.h"
 #include "platform/Fakes.h"
-#include "tests/controller/ScriptedHost.h"
+#include "tests/controller/ScriptedControlHost.h"
 
 using pad::ControlClient;
 using R = ControlClient::Reply;

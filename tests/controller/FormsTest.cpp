@@ -23,7 +23,7 @@
 #include "controller/TFormFile.h"
 #include "controller/TFormSet.h"
 #include "platform/Fakes.h"
-#include "tests/controller/ScriptedHost.h"
+#include "tests/controller/ScriptedControlHost.h"
 #include "tests/support/Files.h"
 
 using padtest::ScriptedHost;

@@ -21,7 +21,7 @@
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
 #include "platform/Fakes.h"
-#include "tests/controller/ScriptedHost.h"
+#include "tests/controller/ScriptedControlHost.h"
 #include "tests/support/Files.h"
 #include "tests/support/Ports.h"
 #include "tests/support/RecordingHostUi.h"

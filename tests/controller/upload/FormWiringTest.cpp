@@ -24,7 +24,7 @@
 #include "controller/TFormSet.h"
 #include "controller/UploadClient.h"
 #include "platform/Fakes.h"
-#include "tests/controller/upload/ScriptedHost.h"
+#include "tests/controller/upload/ScriptedUploadHost.h"
 #include "tests/support/Files.h"
 #include "tests/support/Wait.h"
 

@@ -13,7 +13,7 @@
 #include "controller/FileListClient.h"
 #include "controller/ManualTimers.h"
 #include "controller/UploadClient.h"
-#include "tests/controller/upload/ScriptedHost.h"
+#include "tests/controller/upload/ScriptedUploadHost.h"
 #include "tests/support/Files.h"
 #include "tests/support/Wait.h"
 
