@@ -11,14 +11,14 @@
 
 using pad::ControlClient;
 using R = ControlClient::Reply;
-using padtest::ScriptedHost;
+using padtest::ScriptedControlHost;
 using kvtest::spinUntil;
 
 namespace {
 
 struct ClientFixture : ::testing::Test {
     platform::FakeServices fakes;
-    ScriptedHost host;
+    ScriptedControlHost host;
     std::unique_ptr<ControlClient> client;
     QList<QPair<R, QByteArray>> replies;
     QList<QByteArray> unhandled;

@@ -26,7 +26,7 @@
 #include "tests/controller/ScriptedControlHost.h"
 #include "tests/support/Files.h"
 
-using padtest::ScriptedHost;
+using padtest::ScriptedControlHost;
 using kvtest::spinUntil;
 
 namespace {
@@ -37,7 +37,7 @@ using kvtest::writeFile;
 struct FormFixture : ::testing::Test {
     platform::FakeServices fakes;
     QTemporaryDir dir;
-    ScriptedHost host;
+    ScriptedControlHost host;
     std::unique_ptr<pad::TForm1> form;
     platform::WindowId mainId = 0;
 

@@ -13,9 +13,9 @@
 
 namespace padtest {
 
-class ScriptedHost : public QObject {
+class ScriptedControlHost : public QObject {
 public:
-    ScriptedHost() {
+    ScriptedControlHost() {
         server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
         QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *s = server.nextPendingConnection()) {

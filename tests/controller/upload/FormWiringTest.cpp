@@ -41,7 +41,7 @@ QStringList items(QListWidget *l) {
 struct Pad : ::testing::Test {
     platform::FakeServices fakes;
     QTemporaryDir dir;
-    ScriptedHost host;
+    ScriptedUploadHost host;
     std::unique_ptr<pad::TForm1> form;
 
     void SetUp() override {

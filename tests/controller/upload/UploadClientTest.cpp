@@ -26,7 +26,7 @@ using kvtest::spinUntil;
 
 struct Rig {
     QTemporaryDir dir;
-    ScriptedHost host;
+    ScriptedUploadHost host;
     pad::SocketLineChannel channel;
     pad::FileListClient list{&channel};
     std::unique_ptr<UploadClient> upload;
@@ -132,7 +132,7 @@ TEST(UploadClient, ChunkBoundariesAndEmptyFile) {
 }
 
 TEST(UploadClient, SplitAndDoubledNextLines) {
-    for (auto mode : {ScriptedHost::NextMode::Split, ScriptedHost::NextMode::DoubleFirst}) {
+    for (auto mode : {ScriptedUploadHost::NextMode::Split, ScriptedUploadHost::NextMode::DoubleFirst}) {
         Rig r;
         r.host.nextMode = mode;
         ASSERT_TRUE(r.connect());
@@ -315,7 +315,7 @@ TEST(FileListClient, PullsNameByName) {
 }
 
 TEST(ControlChannel, UnterminatedRepliesAreNeitherLostNorGlued) {
-    ScriptedHost host;
+    ScriptedUploadHost host;
     ASSERT_TRUE(host.listen());
     pad::SocketLineChannel channel;
     channel.connectToHost(QStringLiteral("127.0.0.1"), host.port());
@@ -341,7 +341,7 @@ TEST(ControlChannel, UnterminatedRepliesAreNeitherLostNorGlued) {
 }
 
 TEST(ControlChannel, TheProgramsClientDropsOnlyTheGluedWord) {
-    ScriptedHost host;
+    ScriptedUploadHost host;
     ASSERT_TRUE(host.listen());
     pad::ControlClient client(std::make_shared<platform::SystemClock>());
     QList<QByteArray> unhandled;
