@@ -38,7 +38,7 @@
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"
 #include "host/service/ServiceListeners.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/Ports.h"
 #include "tests/support/RecordingHostUi.h"
 

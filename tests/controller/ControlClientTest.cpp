@@ -6,7 +6,7 @@
 
 #include "controller/ControlClient.h"
 #include "controller/KeyMap.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/controller/ScriptedControlHost.h"
 
 using pad::ControlClient;

@@ -22,7 +22,7 @@
 #include "controller/TFormAnswer.h"
 #include "controller/TFormFile.h"
 #include "controller/TFormSet.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/controller/ScriptedControlHost.h"
 #include "tests/support/Files.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "controller/LocalPpt.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 
 using pad::LocalPpt;
 

@@ -20,7 +20,7 @@
 #include "host/service/HostService.h"
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/controller/ScriptedControlHost.h"
 #include "tests/support/Files.h"
 #include "tests/support/Ports.h"

@@ -30,7 +30,7 @@
 #include "controller/TFormFile.h"
 #include "controller/TFormSet.h"
 #include "controller/UploadClient.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "platform/QtServices.h"
 #include "tests/support/Ports.h"
 #include "tests/support/RealX11.h"

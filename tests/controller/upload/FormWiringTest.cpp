@@ -23,7 +23,7 @@
 #include "controller/TFormFile.h"
 #include "controller/TFormSet.h"
 #include "controller/UploadClient.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/controller/upload/ScriptedUploadHost.h"
 #include "tests/support/Files.h"
 #include "tests/support/Wait.h"

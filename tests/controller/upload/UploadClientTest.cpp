@@ -11,7 +11,7 @@
 #include "controller/ControlLineChannel.h"
 #include "platform/QtServices.h"
 #include "controller/FileListClient.h"
-#include "controller/ManualTimers.h"
+#include "tests/support/ManualTimers.h"
 #include "controller/UploadClient.h"
 #include "tests/controller/upload/ScriptedUploadHost.h"
 #include "tests/support/Files.h"
