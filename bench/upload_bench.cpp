@@ -34,7 +34,7 @@
 #include <vector>
 
 #include "common/IniFile.h"
-#include "controller/ControlLineChannel.h"
+#include "tests/support/SocketLineChannel.h"
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"
 #include "host/service/ServiceListeners.h"

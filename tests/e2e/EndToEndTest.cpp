@@ -21,7 +21,7 @@
 #include "common/Gbk.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
-#include "controller/ControlLineChannel.h"
+#include "tests/support/SocketLineChannel.h"
 #include "controller/DiscoveryAndFiles.h"
 #include "controller/FileWindowLists.h"
 #include "controller/HostScanner.h"

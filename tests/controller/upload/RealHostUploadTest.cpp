@@ -8,7 +8,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
-#include "controller/ControlLineChannel.h"
+#include "tests/support/SocketLineChannel.h"
 #include "controller/FileListClient.h"
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "controller/ControlClient.h"
-#include "controller/ControlLineChannel.h"
+#include "tests/support/SocketLineChannel.h"
 #include "platform/QtServices.h"
 #include "controller/FileListClient.h"
 #include "tests/support/ManualTimers.h"
