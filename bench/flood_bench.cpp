@@ -31,7 +31,7 @@
 #include "controller/HostScanner.h"
 #include "controller/TForm1.h"
 #include "controller/TFormFile.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/Ports.h"
 
 namespace {

@@ -36,11 +36,11 @@
 #include <vector>
 
 #include "common/IniFile.h"
-#include "controller/ControlLineChannel.h"
+#include "tests/support/SocketLineChannel.h"
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"
 #include "host/service/ServiceListeners.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/Ports.h"
 #include "tests/support/RecordingHostUi.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // The control connection as the file list and the upload see it: send one
 // line, learn the peer, and have the reply dispatcher hand lines back to
-// them. The program's control client implements it; SocketLineChannel is a
-// plain one over a QTcpSocket.
+// them. The program's control client implements it; the tests' SocketLineChannel
+// is a plain one over a QTcpSocket.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -10,8 +10,6 @@
 #include <functional>
 
 #include "common/LineSplitter.h"
-
-class QTcpSocket;
 
 namespace pad {
 
@@ -51,40 +49,6 @@ public:
     // The address the connection comes from: the data connection comes from
     // it too, so the host sees one client. "" leaves the choice to the system.
     virtual QString localAddress() const { return {}; }
-};
-
-// A control connection that delivers each complete reply line. A lone reply
-// that the host sends without a line end ("s_busylist", "s_qitaup", the
-// duplicate "s_agree") is reported apart and never glued to the next line.
-class SocketLineChannel : public QObject, public ControlLineChannel {
-    Q_OBJECT
-public:
-    explicit SocketLineChannel(QObject *parent = nullptr);
-    // localAddress: the address to connect from ("" = any), for a second
-    // client identity on one machine.
-    void connectToHost(const QString &address, quint16 port, const QString &localAddress = {});
-    void close();
-    QTcpSocket *socket() const { return socket_; }
-
-    void sendLine(const QByteArray &line) override;
-    bool isOpen() const override;
-    QString peerAddress() const override { return address_; }
-    quint16 peerPort() const override { return port_; }
-    QString localAddress() const override;
-
-signals:
-    void connected();
-    void disconnected();
-    void lineReceived(const QByteArray &line);
-    void unterminatedReply(const QByteArray &word);
-
-private:
-    void readAll();
-
-    QTcpSocket *socket_;
-    ReplyFramer framer_;
-    QString address_;
-    quint16 port_ = 0;
 };
 
 }  // namespace pad

@@ -1,7 +1,7 @@
 #pragma once
 // The user's desktop as the host's placement uses it: where the desktop folder
 // is, launchers (freedesktop .desktop files) on it, and putting a program file
-// into place. XdgDesktop is the real side; FakeDesktop.h records and fails.
+// into place. XdgDesktop is the real side; the tests' FakeDesktop records and fails.
 #include <QString>
 
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 // Desktop services only the host needs: loading the maker's version page, the
 // notification-area icon and a three-way question box. Each has a real side
-// (HostPlatform.cpp) and a recording fake (HostFakes.h).
+// (HostPlatform.cpp) and a recording fake (tests/support/HostFakes.h).
 #include <QByteArray>
 #include <QString>
 #include <QUrl>

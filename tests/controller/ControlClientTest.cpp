@@ -6,19 +6,19 @@
 
 #include "controller/ControlClient.h"
 #include "controller/KeyMap.h"
-#include "platform/Fakes.h"
-#include "tests/controller/ScriptedHost.h"
+#include "tests/support/Fakes.h"
+#include "tests/controller/ScriptedControlHost.h"
 
 using pad::ControlClient;
 using R = ControlClient::Reply;
-using padtest::ScriptedHost;
-using padtest::waitFor;
+using padtest::ScriptedControlHost;
+using kvtest::spinUntil;
 
 namespace {
 
 struct ClientFixture : ::testing::Test {
     platform::FakeServices fakes;
-    ScriptedHost host;
+    ScriptedControlHost host;
     std::unique_ptr<ControlClient> client;
     QList<QPair<R, QByteArray>> replies;
     QList<QByteArray> unhandled;
@@ -34,7 +34,7 @@ struct ClientFixture : ::testing::Test {
     void login() {
         ASSERT_EQ(client->connectAndLogin("127.0.0.1", host.port(), "tuvop", "tuvop"),
                   ControlClient::ConnectResult::LoginSent);
-        ASSERT_TRUE(waitFor([&] { return client->isLoggedIn(); }));
+        ASSERT_TRUE(spinUntil([&] { return client->isLoggedIn(); }));
     }
 };
 
@@ -88,7 +88,7 @@ TEST_F(ClientFixture, TimedOutAttemptIsAbortedAndSendsNothingLater) {
     EXPECT_EQ(client->socket()->state(), QAbstractSocket::UnconnectedState);
     QCoreApplication::processEvents();
     EXPECT_FALSE(client->sendLine("VD34"));
-    waitFor([] { return false; }, 100);
+    spinUntil([] { return false; }, 100);
     EXPECT_TRUE(host.received.isEmpty());
 }
 
@@ -96,7 +96,7 @@ TEST_F(ClientFixture, ConnectionSeenOnTheLastPollStillLogsIn) {
     int pumps = 0;
     fakes.clock->onPump = [&] {
         if (++pumps == ControlClient::kConnectPolls)
-            waitFor([&] { return client->isConnected(); }, 2000);
+            spinUntil([&] { return client->isConnected(); }, 2000);
     };
     EXPECT_EQ(client->connectAndLogin("127.0.0.1", host.port(), "u", "p"),
               ControlClient::ConnectResult::LoginSent);
@@ -125,8 +125,8 @@ TEST_F(ClientFixture, EveryCompleteLineOfOneReadIsHandledInOrder) {
     login();
     replies.clear();
     host.send("s_other\r\n\r\ns_lista.ppt\r\ns_idle\r\ns_list\r\ns_close\r\ns_agree");
-    ASSERT_TRUE(waitFor([&] { return replies.size() >= 3; }));
-    waitFor([] { return false; }, 50);
+    ASSERT_TRUE(spinUntil([&] { return replies.size() >= 3; }));
+    spinUntil([] { return false; }, 50);
     ASSERT_EQ(replies.size(), 3);
     EXPECT_EQ(replies[0].first, R::Other);
     EXPECT_EQ(replies[1].first, R::Idle);
@@ -138,9 +138,9 @@ TEST_F(ClientFixture, LoneUnterminatedReplyIsDropped) {
     login();
     replies.clear();
     host.send("s_agree");
-    waitFor([] { return false; }, 100);
+    spinUntil([] { return false; }, 100);
     host.send("s_reject\r\n");
-    ASSERT_TRUE(waitFor([&] { return !replies.isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return !replies.isEmpty(); }));
     EXPECT_EQ(replies.size(), 1);
     EXPECT_EQ(replies[0].first, R::Reject);
 }
@@ -150,10 +150,10 @@ TEST_F(ClientFixture, RepliesSplitAcrossReadsWaitForTheirLineEnd) {
     host.loginAnswer = "s_o";
     ASSERT_EQ(client->connectAndLogin("127.0.0.1", host.port(), "u", "p"), ControlClient::ConnectResult::LoginSent);
     for (const char *rest : {"k\r\ns_lis", "ta.ppt\r", "\ns_busy", "list"}) {
-        waitFor([] { return false; }, 30);  // each part in a read of its own
+        spinUntil([] { return false; }, 30);  // each part in a read of its own
         host.send(rest);
     }
-    ASSERT_TRUE(waitFor([&] { return words.size() == 1 && client->isLoggedIn(); }));  // "s_busylist"
+    ASSERT_TRUE(spinUntil([&] { return words.size() == 1 && client->isLoggedIn(); }));  // "s_busylist"
     EXPECT_EQ(unhandled, QList<QByteArray>{"s_lista.ppt"});
     EXPECT_FALSE(client->sendLine("c_opena.ppt\r\nc_close"));  // never two commands
 }
@@ -202,7 +202,7 @@ TEST_F(ClientFixture, HostCloseIsReportedButOwnCloseIsNot) {
     host.answered = false;
     login();
     host.peer->disconnectFromHost();
-    ASSERT_TRUE(waitFor([&] { return closed.count() == 1; }));
+    ASSERT_TRUE(spinUntil([&] { return closed.count() == 1; }));
     EXPECT_FALSE(client->isLoggedIn());
     EXPECT_FALSE(client->keepAliveTimer()->isActive());
 }
@@ -211,7 +211,7 @@ TEST_F(ClientFixture, TooManyAfterOkIsNotLoggedIn) {
     host.loginAnswer = "s_ok\r\ns_toomany\r\n";
     ASSERT_EQ(client->connectAndLogin("127.0.0.1", host.port(), "u", "p"),
               ControlClient::ConnectResult::LoginSent);
-    ASSERT_TRUE(waitFor([&] { return replies.size() == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return replies.size() == 2; }));
     EXPECT_EQ(replies[1].first, R::TooMany);
     EXPECT_FALSE(client->isLoggedIn());
     EXPECT_FALSE(client->keepAliveTimer()->isActive());
@@ -224,7 +224,7 @@ TEST_F(ClientFixture, RepliesOnlyInTheirStateAndAFloodIsHeldBack) {
     host.loginAnswer = "s_other\r\ns_lista\r\ns_ok\r\n";
     login();
     host.send("s_ok\r\ns_ok\r\ns_other\r\n");
-    ASSERT_TRUE(waitFor([&] { return replies.size() == 2; }));
+    ASSERT_TRUE(spinUntil([&] { return replies.size() == 2; }));
     EXPECT_EQ(replies[1].first, R::Other);
     EXPECT_TRUE(unhandled.isEmpty());
     EXPECT_EQ(in.count(), 1);
@@ -235,13 +235,13 @@ TEST_F(ClientFixture, RepliesOnlyInTheirStateAndAFloodIsHeldBack) {
     QObject::connect(client.get(), &ControlClient::reply, [&](R k) {
         if (k != R::Reject || held >= 0) return;
         host.send(QByteArray("s_idle\r\n").repeated(flood));
-        waitFor([] { return false; }, 300);
+        spinUntil([] { return false; }, 300);
         held = client->heldBytes();
     });
     host.send("s_reject\r\n");
-    ASSERT_TRUE(waitFor([&] { return held >= 0; }));
+    ASSERT_TRUE(spinUntil([&] { return held >= 0; }));
     EXPECT_LE(held, ControlClient::kReadBufferBytes + ControlClient::kReadChunkBytes);
-    EXPECT_TRUE(waitFor([&] { return replies.size() == 3 + flood; }, 20000));
+    EXPECT_TRUE(spinUntil([&] { return replies.size() == 3 + flood; }, 20000));
 }
 
 TEST(KeyTable, WindowsVirtualKeys) {

@@ -27,12 +27,12 @@
 #include "controller/TFormAnswer.h"
 #include "controller/TFormFile.h"
 #include "controller/TFormSet.h"
-#include "platform/Fakes.h"
-#include "tests/controller/ScriptedHost.h"
+#include "tests/support/Fakes.h"
+#include "tests/controller/ScriptedControlHost.h"
 #include "tests/support/Files.h"
 
-using padtest::ScriptedHost;
-using padtest::waitFor;
+using padtest::ScriptedControlHost;
+using kvtest::spinUntil;
 
 namespace {
 
@@ -42,7 +42,7 @@ using kvtest::writeFile;
 struct FormFixture : ::testing::Test {
     platform::FakeServices fakes;
     QTemporaryDir dir;
-    ScriptedHost host;
+    ScriptedControlHost host;
     std::unique_ptr<pad::TForm1> form;
     platform::WindowId mainId = 0;
 
@@ -69,12 +69,12 @@ struct FormFixture : ::testing::Test {
     }
     void login() {
         connectTo();
-        ASSERT_TRUE(waitFor([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
+        ASSERT_TRUE(spinUntil([&] { return form->SButtonConnect->text() == QStringLiteral("断开"); }));
         ASSERT_TRUE(host.waitReceived("c_list\r\n"));  // later checks of what the host got come after it
     }
     void reply(const QByteArray &bytes, const QString &status) {
         host.send(bytes);
-        ASSERT_TRUE(waitFor([&] { return form->statusText() == status; })) << bytes.constData();
+        ASSERT_TRUE(spinUntil([&] { return form->statusText() == status; })) << bytes.constData();
     }
     QStringList actions() {
         QStringList out;
@@ -138,7 +138,7 @@ TEST_F(FormFixture, LoginBytesAndLoggedInLook) {
 TEST_F(FormFixture, RefusedAndFullHostLooks) {
     host.loginAnswer = "s_no\r\n";
     connectTo();
-    ASSERT_TRUE(waitFor([&] { return form->statusText() == QStringLiteral("用户名或密码错"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->statusText() == QStringLiteral("用户名或密码错"); }));
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("连接"));
     EXPECT_FALSE(form->CheckBoxRemote->isEnabled());
     EXPECT_TRUE(form->client()->isConnected());  // the connection stays open
@@ -146,7 +146,7 @@ TEST_F(FormFixture, RefusedAndFullHostLooks) {
     host.answered = false;
     host.loginAnswer = "s_ok\r\ns_toomany\r\n";
     connectTo();  // the toggle reads "连接": connects anew
-    ASSERT_TRUE(waitFor([&] { return form->statusText() == QStringLiteral("投影端连接数已满"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->statusText() == QStringLiteral("投影端连接数已满"); }));
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("连接"));
     EXPECT_EQ(file().SpeedButtonConnect->text(), QStringLiteral("连接"));
     EXPECT_FALSE(form->CheckBoxRemote->isEnabled());
@@ -172,7 +172,7 @@ TEST_F(FormFixture, InputChecksBeforeConnecting) {
 TEST_F(FormFixture, HostDropShowsDisconnectedAndNextClickConnects) {
     login();
     host.peer->disconnectFromHost();
-    ASSERT_TRUE(waitFor([&] { return form->statusText() == QStringLiteral("与投影端断开"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->statusText() == QStringLiteral("与投影端断开"); }));
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("连接"));
     EXPECT_FALSE(form->CheckBoxRemote->isEnabled());
     EXPECT_FALSE(form->client()->keepAliveTimer()->isActive());
@@ -189,7 +189,7 @@ TEST_F(FormFixture, UserDisconnectSendsNothing) {
     file().SpeedButtonConnect->click();
     EXPECT_EQ(form->statusText(), QStringLiteral("与投影端断开"));
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("连接"));
-    ASSERT_TRUE(waitFor([&] { return !peer || peer->state() != QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(spinUntil([&] { return !peer || peer->state() != QAbstractSocket::ConnectedState; }));
     EXPECT_TRUE(host.received.isEmpty());
 }
 
@@ -200,7 +200,7 @@ TEST_F(FormFixture, ClosingTheMainWindowSendsNothing) {
     form->close();
     EXPECT_EQ(ended.count(), 1);
     form.reset();
-    ASSERT_TRUE(waitFor([&] { return !host.peer || host.peer->state() != QAbstractSocket::ConnectedState; }));
+    ASSERT_TRUE(spinUntil([&] { return !host.peer || host.peer->state() != QAbstractSocket::ConnectedState; }));
     EXPECT_TRUE(host.received.isEmpty());
 }
 
@@ -236,12 +236,12 @@ TEST_F(FormFixture, AnswerWindow) {
     EXPECT_FALSE(answer.isVisible());
     EXPECT_FALSE(answer.Timer1AutoClose->isActive());  // counts only once shown
     host.send("s_ask 127.0.0.5 \r\n");
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }));
     EXPECT_EQ(answer.Label1->text(), QStringLiteral("127.0.0.5申请控制投影，同意吗？"));
     EXPECT_TRUE(answer.Timer1AutoClose->isActive());
     EXPECT_EQ(answer.Timer1AutoClose->interval(), 30000);
     host.send("s_ask127.0.0.6\r\n");  // the question follows the latest applicant
-    ASSERT_TRUE(waitFor([&] { return answer.Label1->text().startsWith(QStringLiteral("127.0.0.6")); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.Label1->text().startsWith(QStringLiteral("127.0.0.6")); }));
 
     host.received.clear();
     answer.SpeedButtonAgree->click();
@@ -253,20 +253,20 @@ TEST_F(FormFixture, AnswerWindow) {
     EXPECT_FALSE(answer.Timer1AutoClose->isActive());
 
     host.send("s_ask127.0.0.7\r\n");
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }));
     host.received.clear();
     answer.Timer1AutoCloseTimer();  // 30 s passed: hidden, no answer sent
     EXPECT_FALSE(answer.isVisible());
     host.send("s_ask127.0.0.7\r\n");
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }));
     answer.SpeedButtonReject->click();
     ASSERT_TRUE(host.waitReceived("c_reject\r\n"));
     EXPECT_EQ(host.received, QByteArray("c_reject\r\n"));
     EXPECT_FALSE(answer.isVisible());
     host.send("s_ask127.0.0.8\r\n");  // a request dies with its connection
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }));
     host.peer->disconnectFromHost();
-    EXPECT_TRUE(waitFor([&] { return !answer.isVisible(); }));
+    EXPECT_TRUE(spinUntil([&] { return !answer.isVisible(); }));
 }
 
 TEST_F(FormFixture, PageButtonsPressLocallyThenSend) {
@@ -371,13 +371,13 @@ TEST_F(FormFixture, KeysGoOutAsVirtualKeyCodes) {
 TEST_F(FormFixture, KeysAreWrittenWhileConnectedEvenIfRefused) {
     host.loginAnswer = "s_no\r\n";
     connectTo();
-    ASSERT_TRUE(waitFor([&] { return form->statusText() == QStringLiteral("用户名或密码错"); }));
+    ASSERT_TRUE(spinUntil([&] { return form->statusText() == QStringLiteral("用户名或密码错"); }));
     form->CheckBoxLocal->setChecked(false);
     host.received.clear();
     key(Qt::Key_PageDown);
     form->SpeedButton2Next->click();  // buttons need the login
     ASSERT_TRUE(host.waitReceived("VD34\r\n"));
-    waitFor([] { return false; }, 50);
+    spinUntil([] { return false; }, 50);
     EXPECT_EQ(host.received, QByteArray("VD34\r\n"));
 }
 
@@ -675,11 +675,11 @@ TEST_F(FormFixture, HostileHostLeavesTheControllerUsable) {
         static const QRegularExpression refusal(QStringLiteral("(^|\n|s_busylist|s_qitaup|s_agree)s_(no|toomany)"));
         if (refusal.match(QString::fromLatin1(b)).hasMatch()) continue;
         host.send(b);
-        if (round % 30 == 0) waitFor([] { return false; }, 5);
+        if (round % 30 == 0) spinUntil([] { return false; }, 5);
     }
     host.send(QByteArray(300 * 1024, 'z'));
     host.send("\r\n");
-    waitFor([] { return false; }, 50);
+    spinUntil([] { return false; }, 50);
     EXPECT_EQ(form->SButtonConnect->text(), QStringLiteral("断开"));
     EXPECT_TRUE(fakes.log->calls("down").isEmpty());
     form->formAnswer()->hide();

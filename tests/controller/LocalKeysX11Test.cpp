@@ -9,7 +9,7 @@
 
 #include "controller/TForm1.h"
 #include "controller/TFormSet.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/RealX11.h"
 #include "tests/support/XvfbSession.h"
 

@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "controller/LocalPpt.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 
 using pad::LocalPpt;
 

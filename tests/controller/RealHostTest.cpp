@@ -20,15 +20,15 @@
 #include "host/service/HostService.h"
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
-#include "platform/Fakes.h"
-#include "tests/controller/ScriptedHost.h"
+#include "tests/support/Fakes.h"
+#include "tests/controller/ScriptedControlHost.h"
 #include "tests/support/Files.h"
 #include "tests/support/HostProgram.h"
 #include "tests/support/Ports.h"
 #include "tests/support/RecordingHostUi.h"
 #include "tests/support/XvfbSession.h"
 
-using padtest::waitFor;
+using kvtest::spinUntil;
 
 namespace {
 
@@ -53,10 +53,10 @@ struct Pad {
     }
     bool login() {
         form->formFile()->SpeedButtonConnect->click();
-        return waitFor([&] { return form->statusText() == QStringLiteral("与投影端连接成功"); }, 5000);
+        return spinUntil([&] { return form->statusText() == QStringLiteral("与投影端连接成功"); }, 5000);
     }
     bool status(const QString &s) {
-        return waitFor([&] { return form->statusText() == s; }, 5000);
+        return spinUntil([&] { return form->statusText() == s; }, 5000);
     }
 };
 
@@ -80,7 +80,7 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     // Paging reaches the host's PowerPoint window as the same virtual keys.
     a.form->SpeedButton2Next->click();
     a.form->SpeedButton2Pre->click();
-    ASSERT_TRUE(waitFor([&] { return hostFakes.log->calls("up").size() == 2; }, 5000));
+    ASSERT_TRUE(spinUntil([&] { return hostFakes.log->calls("up").size() == 2; }, 5000));
     EXPECT_EQ(hostFakes.log->calls("down"), (QStringList{"down 34", "down 33"}));
     EXPECT_TRUE(hostFakes.log->calls("switch").contains(QStringLiteral("switch %1").arg(ppt)));
     EXPECT_EQ(ui.controllerText, QStringLiteral("127.0.0.1"));
@@ -90,7 +90,7 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     ASSERT_TRUE(b.login());
     b.form->SpeedButtonAsk->click();
     pad::TFormAnswer &answer = *a.form->formAnswer();
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }, 5000));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }, 5000));
     EXPECT_EQ(answer.Label1->text(), QStringLiteral("127.0.0.2申请控制投影，同意吗？"));
     answer.SpeedButtonAgree->click();
     EXPECT_FALSE(answer.isVisible());
@@ -101,23 +101,23 @@ TEST(RealHost, LogInPageAndHandOverControl) {
     a.form->SpeedButton2Next->click();
     ASSERT_TRUE(a.status(QStringLiteral("其他人正在使用")));
     b.form->SpeedButton2End->click();
-    ASSERT_TRUE(waitFor([&] { return hostFakes.log->calls("down").size() == 3; }, 5000));
+    ASSERT_TRUE(spinUntil([&] { return hostFakes.log->calls("down").size() == 3; }, 5000));
     EXPECT_EQ(hostFakes.log->calls("down").last(), QStringLiteral("down 35"));
 
     // The timer button reaches the host's timer; the host's answers to c_idle are ignored.
     b.form->SpeedButtonTimer->click();
-    ASSERT_TRUE(waitFor([&] { return ui.timerClicks == 1; }, 5000));
+    ASSERT_TRUE(spinUntil([&] { return ui.timerClicks == 1; }, 5000));
     b.form->client()->keepAliveTick();
     EXPECT_TRUE(b.form->client()->isLoggedIn());
 
     // Both scan on one reply port, each from its own address; b uploads from its address too.
     for (Pad *p : {&a, &b}) p->form->SpeedButtonScan->click();
     auto found = [](Pad &p) { return p.form->formFile()->Memo1->toPlainText().contains(QStringLiteral("收到：s_hi")); };
-    EXPECT_TRUE(waitFor([&] { return found(a) && found(b); }, 8000));
+    EXPECT_TRUE(spinUntil([&] { return found(a) && found(b); }, 8000));
     ASSERT_TRUE(kvtest::writeFile(b.dir.filePath(QStringLiteral("t.ppt")), "slides"));
     b.form->formFile()->MaskEditFile->setText(b.dir.filePath(QStringLiteral("t.ppt")));
     b.form->formFile()->SpeedButtonUp->click();
-    EXPECT_TRUE(waitFor([&] { return kvtest::readFile(shared.filePath(QStringLiteral("t.ppt"))) == "slides"; }, 8000));
+    EXPECT_TRUE(spinUntil([&] { return kvtest::readFile(shared.filePath(QStringLiteral("t.ppt"))) == "slides"; }, 8000));
 }
 
 // The host program itself, started from a private copy.
@@ -145,7 +145,7 @@ TEST(RealHost, TheHostProgramAnswersLoginPagingAndRequest) {
     ASSERT_TRUE(b.login());
     b.form->SpeedButtonAsk->click();
     pad::TFormAnswer &answer = *a.form->formAnswer();
-    ASSERT_TRUE(waitFor([&] { return answer.isVisible(); }, 5000));
+    ASSERT_TRUE(spinUntil([&] { return answer.isVisible(); }, 5000));
     answer.SpeedButtonAgree->click();
     EXPECT_TRUE(b.status(QStringLiteral("申请控制投影成功")));
     a.form->formFile()->SpeedButtonConnect->click();

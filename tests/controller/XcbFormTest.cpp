@@ -8,7 +8,7 @@
 #include <QWindow>
 
 #include "controller/TForm1.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/RealX11.h"
 #include "tests/support/XvfbSession.h"
 

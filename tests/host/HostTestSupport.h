@@ -10,11 +10,11 @@
 #include "common/Gbk.h"
 #include "common/IniFile.h"
 #include "host/service/HostApp.h"
-#include "host/service/HostFakes.h"
+#include "tests/support/HostFakes.h"
 #include "host/service/TForm1.h"
 #include "host/timer/TFormSet.h"
-#include "platform/FakeMailSender.h"
-#include "platform/Fakes.h"
+#include "tests/support/FakeMailSender.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/Ports.h"
 
 namespace hosttest {

@@ -12,7 +12,7 @@
 #include "HostTestSupport.h"
 #include "host/setup/Placement.h"
 #include "host/setup/TFormWorkDir.h"
-#include "platform/FakeDesktop.h"
+#include "tests/support/FakeDesktop.h"
 #include "platform/X11Services.h"
 #include "tests/support/Files.h"
 #include "tests/support/Wait.h"
@@ -93,7 +93,7 @@ TEST(Placement, OwnFolderInAnySpellingOnlyMarksItPlacedAndAddsMissingLaunchers) 
         const QString text = spelling == 0   ? dir + "/"
                              : spelling == 1 ? dir + "/../" + QFileInfo(dir).fileName()
                                              : r.root.filePath("link");
-        if (spelling == 2) ASSERT_TRUE(QFile::link(dir, text));
+        if (spelling == 2) { ASSERT_TRUE(QFile::link(dir, text)); }
         ASSERT_TRUE(QDir().mkpath(r.desktop->folder));
         ASSERT_TRUE(r.desktop->writeLauncher(r.launcher(Placement::kPadLauncher), "mine", r.pad, dir));
         const QByteArray padLauncher = readFile(r.launcher(Placement::kPadLauncher));

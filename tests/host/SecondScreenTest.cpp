@@ -7,7 +7,7 @@
 
 #include "host/service/PptDriver.h"
 #include "host/service/SecondScreen.h"
-#include "platform/FakeDisplayPanel.h"
+#include "tests/support/FakeDisplayPanel.h"
 #include "tests/support/RecordingHostUi.h"
 
 using namespace host;

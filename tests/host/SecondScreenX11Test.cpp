@@ -9,11 +9,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "host/service/HostFakes.h"
+#include "tests/support/HostFakes.h"
 #include "host/service/SecondScreen.h"
 #include "host/service/TForm1.h"
 #include "platform/DisplayPanelWindow.h"
-#include "platform/FakeDisplayPanel.h"
+#include "tests/support/FakeDisplayPanel.h"
 #include "tests/support/RealX11.h"
 #include "tests/support/XvfbSession.h"
 

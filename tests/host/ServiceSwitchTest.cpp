@@ -56,7 +56,7 @@ TEST(ServiceSwitch, StartsOnPAndP1AndP3AndStopsAgain) {
     EXPECT_TRUE(tcpAccepts(s.port + 1));
     EXPECT_FALSE(udpFree(s.port + 3));
     for (int fd = 3; fd < 1024; ++fd)  // a program the host starts inherits no socket (it would hold the port)
-        if (struct stat st; ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC);
+        if (struct stat st; ::fstat(fd, &st) == 0 && S_ISSOCK(st.st_mode)) { EXPECT_TRUE(::fcntl(fd, F_GETFD) & FD_CLOEXEC); }
 
     // Discovery datagrams reach the service.
     QByteArray got;
@@ -156,7 +156,7 @@ namespace {
 
 QByteArray readUntil(QTcpSocket &c, const QByteArray &want) {
     QByteArray got;
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             got += c.readAll();
             return got.contains(want);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 
 using namespace platform;
 

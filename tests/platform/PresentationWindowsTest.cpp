@@ -1,7 +1,7 @@
 // The window rules of both presentation programs, in English and Chinese.
 #include <gtest/gtest.h>
 
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "platform/PresentationWindows.h"
 
 using namespace platform;

@@ -12,6 +12,7 @@
 
 #include "platform/Platform.h"
 #include "platform/X11Services.h"
+#include "tests/support/Wait.h"
 #include "tests/support/XvfbSession.h"
 
 #include <X11/Xatom.h>
@@ -20,21 +21,12 @@
 
 using namespace platform;
 using kvtest::KeyRecorder;
+using kvtest::spinUntil;
 using kvtest::XvfbSession;
 
 namespace {
 
 const char kShowTitle[] = "演示文稿1.ppt - PowerPoint 幻灯片放映";
-
-template <class F>
-bool eventually(F condition, int ms = 3000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return condition();
-}
 
 bool contains(const std::vector<WindowId> &list, WindowId w) {
     return std::find(list.begin(), list.end(), w) != list.end();
@@ -209,25 +201,25 @@ TEST_F(X11BareTest, TitleFallbacksFramesAndVanishedWindows) {
 TEST_F(X11OpenboxTest, SwitchToRaisesFocusesAndDeliversKeys) {
     KeyRecorder &show = recorder(kShowTitle);
     KeyRecorder &other = recorder("其他窗口");
-    ASSERT_TRUE(eventually([&] {
+    ASSERT_TRUE(spinUntil([&] {
         auto l = windows->topLevelWindows();
         return contains(l, show.window()) && contains(l, other.window());
     }));
     // Let the manager finish focusing the newest window before asking for another.
-    ASSERT_TRUE(eventually([&] { return windows->foreground() == other.window(); }));
+    ASSERT_TRUE(spinUntil([&] { return windows->foreground() == other.window(); }));
     EXPECT_EQ(windows->title(show.window()), QString::fromUtf8(kShowTitle));
 
     windows->switchTo(show.window());
     // switchTo waits for the manager, but only so long: a loaded machine may need more.
-    ASSERT_TRUE(eventually([&] { return windows->foreground() == show.window(); }));
-    EXPECT_TRUE(eventually([&] { return windows->topLevelWindows().front() == show.window(); }));
+    ASSERT_TRUE(spinUntil([&] { return windows->foreground() == show.window(); }));
+    EXPECT_TRUE(spinUntil([&] { return windows->topLevelWindows().front() == show.window(); }));
     pressHostKeys(*keyboard);
     EXPECT_EQ(show.waitForKeys(kHostKeysSeen.size()), kHostKeysSeen);
 
     windows->switchTo(other.window());
-    ASSERT_TRUE(eventually([&] { return windows->foreground() == other.window(); }));
+    ASSERT_TRUE(spinUntil([&] { return windows->foreground() == other.window(); }));
     // Only managed clients, topmost first (the manager's own windows are not listed).
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(spinUntil([&] {
         return windows->topLevelWindows() == std::vector<WindowId>{other.window(), show.window()};
     }));
     keyboard->press(34);
@@ -237,18 +229,18 @@ TEST_F(X11OpenboxTest, SwitchToRaisesFocusesAndDeliversKeys) {
 
 TEST_F(X11OpenboxTest, MinimizeIconifiesAndSwitchToRestores) {
     KeyRecorder &show = recorder(kShowTitle);
-    ASSERT_TRUE(eventually([&] { return contains(windows->topLevelWindows(), show.window()); }));
-    ASSERT_TRUE(eventually([&] { return windows->isVisible(show.window()); }));
-    ASSERT_TRUE(eventually([&] { return windows->foreground() == show.window(); }));
+    ASSERT_TRUE(spinUntil([&] { return contains(windows->topLevelWindows(), show.window()); }));
+    ASSERT_TRUE(spinUntil([&] { return windows->isVisible(show.window()); }));
+    ASSERT_TRUE(spinUntil([&] { return windows->foreground() == show.window(); }));
 
     windows->minimize(show.window());
-    EXPECT_TRUE(eventually([&] { return !windows->isVisible(show.window()); }));
+    EXPECT_TRUE(spinUntil([&] { return !windows->isVisible(show.window()); }));
     EXPECT_TRUE(contains(windows->topLevelWindows(), show.window()));
     EXPECT_EQ(windows->title(show.window()), QString::fromUtf8(kShowTitle));
 
     windows->switchTo(show.window());
-    EXPECT_TRUE(eventually([&] { return windows->isVisible(show.window()); }));
-    ASSERT_TRUE(eventually([&] { return windows->foreground() == show.window(); }));
+    EXPECT_TRUE(spinUntil([&] { return windows->isVisible(show.window()); }));
+    ASSERT_TRUE(spinUntil([&] { return windows->foreground() == show.window(); }));
     keyboard->press(27);
     EXPECT_EQ(show.waitForKeys(2), (std::vector<std::string>{"press Escape", "release Escape"}));
 }

@@ -3,7 +3,7 @@
 // current DISPLAY, and real time, so sleeps separate the key events.
 #include <memory>
 
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "platform/QtServices.h"
 #include "platform/X11Services.h"
 

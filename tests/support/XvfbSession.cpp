@@ -251,7 +251,8 @@ bool XvfbSession::startXvfb() {
         xvfb_.stop();
         return false;
     }
-    display_ = ":" + number.substr(0, nl);
+    number.resize(nl);
+    display_ = ":" + number;
     return true;
 }
 

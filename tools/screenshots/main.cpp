@@ -46,11 +46,11 @@
 #include "controller/TFormAnswer.h"
 #include "controller/TFormFile.h"
 #include "host/service/HostApp.h"
-#include "host/service/HostFakes.h"
+#include "tests/support/HostFakes.h"
 #include "host/service/TForm1.h"
-#include "platform/FakeDisplayPanel.h"
+#include "tests/support/FakeDisplayPanel.h"
 #include "platform/Language.h"
-#include "platform/FakeMailSender.h"
+#include "tests/support/FakeMailSender.h"
 #include "tests/support/Ports.h"
 
 namespace {

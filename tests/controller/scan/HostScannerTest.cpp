@@ -11,7 +11,7 @@
 #include <QUdpSocket>
 
 #include "controller/HostScanner.h"
-#include "controller/ManualTimers.h"
+#include "tests/support/ManualTimers.h"
 #include "platform/QtServices.h"
 
 using pad::HostScanner;

@@ -23,8 +23,8 @@
 #include "controller/TFormFile.h"
 #include "controller/TFormSet.h"
 #include "controller/UploadClient.h"
-#include "platform/Fakes.h"
-#include "tests/controller/upload/ScriptedHost.h"
+#include "tests/support/Fakes.h"
+#include "tests/controller/upload/ScriptedUploadHost.h"
 #include "tests/support/Files.h"
 #include "tests/support/Wait.h"
 
@@ -41,7 +41,7 @@ QStringList items(QListWidget *l) {
 struct Pad : ::testing::Test {
     platform::FakeServices fakes;
     QTemporaryDir dir;
-    ScriptedHost host;
+    ScriptedUploadHost host;
     std::unique_ptr<pad::TForm1> form;
 
     void SetUp() override {

@@ -8,13 +8,13 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
-#include "controller/ControlLineChannel.h"
+#include "tests/support/SocketLineChannel.h"
 #include "controller/FileListClient.h"
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/Files.h"
 #include "tests/support/RecordingHostUi.h"
 #include "tests/support/Wait.h"

@@ -8,12 +8,12 @@
 #include <QTemporaryDir>
 
 #include "controller/ControlClient.h"
-#include "controller/ControlLineChannel.h"
+#include "tests/support/SocketLineChannel.h"
 #include "platform/QtServices.h"
 #include "controller/FileListClient.h"
-#include "controller/ManualTimers.h"
+#include "tests/support/ManualTimers.h"
 #include "controller/UploadClient.h"
-#include "tests/controller/upload/ScriptedHost.h"
+#include "tests/controller/upload/ScriptedUploadHost.h"
 #include "tests/support/Files.h"
 #include "tests/support/Wait.h"
 
@@ -26,7 +26,7 @@ using kvtest::spinUntil;
 
 struct Rig {
     QTemporaryDir dir;
-    ScriptedHost host;
+    ScriptedUploadHost host;
     pad::SocketLineChannel channel;
     pad::FileListClient list{&channel};
     std::unique_ptr<UploadClient> upload;
@@ -132,7 +132,7 @@ TEST(UploadClient, ChunkBoundariesAndEmptyFile) {
 }
 
 TEST(UploadClient, SplitAndDoubledNextLines) {
-    for (auto mode : {ScriptedHost::NextMode::Split, ScriptedHost::NextMode::DoubleFirst}) {
+    for (auto mode : {ScriptedUploadHost::NextMode::Split, ScriptedUploadHost::NextMode::DoubleFirst}) {
         Rig r;
         r.host.nextMode = mode;
         ASSERT_TRUE(r.connect());
@@ -333,7 +333,7 @@ TEST(FileListClient, NamesOnlyWhenAskedAndBounded) {
 }
 
 TEST(ControlChannel, UnterminatedRepliesAreNeitherLostNorGlued) {
-    ScriptedHost host;
+    ScriptedUploadHost host;
     ASSERT_TRUE(host.listen());
     pad::SocketLineChannel channel;
     channel.connectToHost(QStringLiteral("127.0.0.1"), host.port());
@@ -359,7 +359,7 @@ TEST(ControlChannel, UnterminatedRepliesAreNeitherLostNorGlued) {
 }
 
 TEST(ControlChannel, TheProgramsClientDropsOnlyTheGluedWord) {
-    ScriptedHost host;
+    ScriptedUploadHost host;
     ASSERT_TRUE(host.listen());
     pad::ControlClient client(std::make_shared<platform::SystemClock>());
     QList<QByteArray> unhandled;

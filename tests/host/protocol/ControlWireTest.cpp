@@ -325,7 +325,7 @@ TEST_F(ControlWire, ConnectionClosedDuringTheOpenWaitIsNotWrittenTo) {
         }
     };
     a->send("c_opentalk.ppt\r\n");
-    ASSERT_TRUE(waitUntil([&] { return ui.hasLog("127.0.0.2 打开文件失败:talk.ppt。"); }));
+    ASSERT_TRUE(spinUntil([&] { return ui.hasLog("127.0.0.2 打开文件失败:talk.ppt。"); }));
     fakes.clock->onSleep = nullptr;
     fakes.clock->onPump = nullptr;
     EXPECT_TRUE(ui.hasLog("127.0.0.2 断开连接。"));

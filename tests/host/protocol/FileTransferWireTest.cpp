@@ -105,7 +105,7 @@ TEST_F(Transfer, OwnersNewListStartsAfreshAndItsDisconnectFreesTheList) {
     c->send("c_list\r\n");
     EXPECT_EQ(c->sync(), "s_lista.ppt\r\n");
     c->close();
-    ASSERT_TRUE(waitUntil([&] { return service->listOwnerAddress().isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return service->listOwnerAddress().isEmpty(); }));
     other->send("c_list\r\n");
     EXPECT_EQ(other->sync(), "s_lista.ppt\r\n");
 }
@@ -154,7 +154,7 @@ TEST_F(Transfer, BytesStillOnTheirWayAfterOverAreWaitedFor) {
     c->send("c_idle\r\n");
     EXPECT_TRUE(c->waitForTail("s_idle\r\n"));
     ASSERT_TRUE(d.sendPaced(data.mid(2000)));
-    ASSERT_TRUE(waitUntil([&] { return service->uploaderAddress().isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return service->uploaderAddress().isEmpty(); }));
     EXPECT_EQ(fileContent("late.ppt"), data);
 }
 
@@ -168,7 +168,7 @@ TEST_F(Transfer, ShortUploadIsDeletedAndTheOldFileKept) {
     EXPECT_EQ(fileContent("talk.ppt"), "original");  // untouched until the upload completes
     c->send("c_over\r\n");
     c->sync();
-    ASSERT_TRUE(waitUntil([&] { return service->uploaderAddress().isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return service->uploaderAddress().isEmpty(); }));
     EXPECT_EQ(fileContent("talk.ppt"), "original");
     EXPECT_EQ(folderEntries(), QStringList({"talk.ppt"}));
     EXPECT_TRUE(ui.hasLog("127.0.0.1 文件:talk.ppt 上传未完成，已删除。"));
@@ -192,10 +192,10 @@ TEST_F(Transfer, UploadersLastDisconnectAbandonsTheUpload) {
         ASSERT_TRUE(d.sendPaced(pattern(2048)));
     }
     c->close();
-    ASSERT_TRUE(waitUntil([&] { return ui.hasLog("127.0.0.2 断开连接。"); }));
+    ASSERT_TRUE(spinUntil([&] { return ui.hasLog("127.0.0.2 断开连接。"); }));
     EXPECT_EQ(service->uploaderAddress(), "127.0.0.2");  // another connection remains
     c2->close();
-    ASSERT_TRUE(waitUntil([&] { return service->uploaderAddress().isEmpty(); }));
+    ASSERT_TRUE(spinUntil([&] { return service->uploaderAddress().isEmpty(); }));
     EXPECT_TRUE(folderEntries().isEmpty());
     EXPECT_TRUE(ui.hasLog("127.0.0.2 文件:gone.ppt 上传未完成，已删除。"));
     other->send("c_up\r\n");

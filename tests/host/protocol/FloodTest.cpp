@@ -120,7 +120,7 @@ TEST_F(HostFixture, LinesBeforeACloseAreHandledBeforeItReleasesControl) {
     };
     a->send("VD34\r\n");
     a->close();
-    ASSERT_TRUE(waitUntil([&] { return ui.hasLog("127.0.0.2 释放投影控制权。"); }));
+    ASSERT_TRUE(spinUntil([&] { return ui.hasLog("127.0.0.2 释放投影控制权。"); }));
     b->send("VD34\r\n");
     EXPECT_EQ(b->sync(), "");
     EXPECT_EQ(service->controllerAddress(), "127.0.0.3");

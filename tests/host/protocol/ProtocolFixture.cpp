@@ -27,8 +27,6 @@ void Client::send(const QByteArray &bytes) {
     socket.flush();
 }
 
-bool spinUntil(const std::function<bool()> &pred, int ms) { return kvtest::spinUntil(pred, ms); }
-
 bool Client::waitForTail(const QByteArray &tail, int ms) {
     return spinUntil([&] { return received.endsWith(tail); }, ms);
 }
@@ -102,10 +100,6 @@ QString HostFixture::makeFile(const QString &name, const QByteArray &content) {
     EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
     f.write(content);
     return f.fileName();
-}
-
-bool HostFixture::waitUntil(const std::function<bool()> &pred, int ms) {
-    return spinUntil(pred, ms);
 }
 
 QStringList HostFixture::keyCalls() const {

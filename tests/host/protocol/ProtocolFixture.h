@@ -14,8 +14,9 @@
 #include "host/service/HostService.h"
 #include "host/service/HostUi.h"
 #include "host/service/ServiceListeners.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/RecordingHostUi.h"
+#include "tests/support/Wait.h"
 
 namespace hosttest {
 
@@ -52,8 +53,6 @@ protected:
     std::unique_ptr<Client> loggedIn(const QString &from = QStringLiteral("127.0.0.1"));
     // A file in the shared folder.
     QString makeFile(const QString &name, const QByteArray &content = "x");
-    // Spins the event loop until pred holds.
-    static bool waitUntil(const std::function<bool()> &pred, int ms = 5000);
     QStringList keyCalls() const;  // "down"/"up"/"sleep"/"switch"/"minimize" entries
 
     platform::FakeServices fakes;
@@ -64,8 +63,7 @@ protected:
     int port = 0;
 };
 
-// Spins the event loop (without fixed sleeps) until pred holds or ms pass.
-bool spinUntil(const std::function<bool()> &pred, int ms = 5000);
+using kvtest::spinUntil;
 
 // Starts the listeners on a block P, P+1, P+3 that is free right now.
 int startOnFreeBlock(host::ServiceListeners &listeners);

@@ -17,7 +17,7 @@ TEST(ClockWindow, PartAndFullScreenLayoutsStandOnTheClocksScreen) {
     auto *s = f.formSet();
     auto *c = f.clock();
     const QRect screen = clockScreen();
-    if (QGuiApplication::screens().size() > 1) EXPECT_EQ(screen, QGuiApplication::screens().at(1)->geometry());
+    if (QGuiApplication::screens().size() > 1) { EXPECT_EQ(screen, QGuiApplication::screens().at(1)->geometry()); }
     s->SpeedButtonTimer->click();
     EXPECT_EQ(s->SpeedButtonTimer->text(), "关闭");
     EXPECT_EQ(c->geometry(), QRect(screen.topLeft() + QPoint(5, 7), c->Label1->size()));

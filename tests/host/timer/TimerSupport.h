@@ -13,7 +13,7 @@
 
 #include "../HostTestSupport.h"
 #include "host/timer/TFormTimer.h"
-#include "platform/TimerFakes.h"
+#include "tests/support/TimerFakes.h"
 
 // Readable failures.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }

@@ -1,4 +1,4 @@
-#include "platform/TimerFakes.h"
+#include "tests/support/TimerFakes.h"
 
 namespace platform {
 

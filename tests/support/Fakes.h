@@ -125,7 +125,7 @@ public:
 
 class FakeDialogs : public Dialogs {
 public:
-    void message(const QString &text, const QString &caption) override { messages << text; }
+    void message(const QString &text, const QString &) override { messages << text; }
     bool ask(const QString &text, const QString &) override {
         questions << text;
         return askAnswer;

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "platform/DisplayPanel.h"
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 
 namespace platform {
 

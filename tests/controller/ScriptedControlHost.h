@@ -13,14 +13,9 @@
 
 namespace padtest {
 
-// Pumps real events until cond holds or ms pass.
-inline bool waitFor(const std::function<bool()> &cond, int ms = 3000) {
-    return kvtest::spinUntil(cond, ms);
-}
-
-class ScriptedHost : public QObject {
+class ScriptedControlHost : public QObject {
 public:
-    ScriptedHost() {
+    ScriptedControlHost() {
         server.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
         QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *s = server.nextPendingConnection()) {
@@ -49,7 +44,7 @@ public:
         }
     }
     bool waitReceived(const QByteArray &part, int ms = 3000) {
-        return waitFor([&] { return received.contains(part); }, ms);
+        return kvtest::spinUntil([&] { return received.contains(part); }, ms);
     }
     // Lines received so far, without their CR LF.
     QList<QByteArray> lines() const {

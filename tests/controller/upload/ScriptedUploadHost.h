@@ -13,7 +13,7 @@
 
 #include "common/LineSplitter.h"
 
-class ScriptedHost : public QObject {
+class ScriptedUploadHost : public QObject {
 public:
     enum class NextMode { Normal, Split, DoubleFirst };
 
@@ -47,8 +47,8 @@ public:
             if (!control_.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0)) continue;
             quint16 p = control_.serverPort();
             if (p < 65535 && data_.listen(QHostAddress(QStringLiteral("127.0.0.1")), quint16(p + 1))) {
-                connect(&control_, &QTcpServer::newConnection, this, &ScriptedHost::acceptControl);
-                connect(&data_, &QTcpServer::newConnection, this, &ScriptedHost::acceptData);
+                connect(&control_, &QTcpServer::newConnection, this, &ScriptedUploadHost::acceptControl);
+                connect(&data_, &QTcpServer::newConnection, this, &ScriptedUploadHost::acceptData);
                 return true;
             }
             control_.close();

@@ -1,4 +1,4 @@
-#include "platform/Fakes.h"
+#include "tests/support/Fakes.h"
 
 #include <algorithm>
 
