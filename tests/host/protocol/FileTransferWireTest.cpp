@@ -246,7 +246,7 @@ TEST_F(Transfer, HostileUploadNamesAreRefused) {
     ASSERT_EQ(c->sync(), "s_name\r\n");
     const QByteArray names[] = {"../x.ppt", "a/b.ppt", "a\\b.ppt", "c:x.ppt", "x.txt", "", ".",
                                 "..", ".ppt", "x.ppt\x01", QByteArray(252, 'a') + ".ppt",
-                                "\xff\xff.ppt", QFile::encodeName(outside.filePath("x.ppt"))};
+                                "\xff\xff.ppt", " x.ppt", QFile::encodeName(outside.filePath("x.ppt"))};
     for (const QByteArray &n : names) {
         c->send("c_filename" + n + "\r\n");
         EXPECT_EQ(c->sync(), "s_qitaup") << n.constData();
