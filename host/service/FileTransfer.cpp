@@ -54,7 +54,7 @@ public:
 private:
     enum class Next { Read, Stop, Broken };
     Next handle(const char *bytes, qint64 n) {
-        const Taken t = owner_->take(bytes, n);
+        const Taken t = owner_->take(id_, bytes, n);
         if (t.drop) return Next::Broken;
         if (t.ack && !kv::sendAll(fd_, reply::next.constData(), reply::next.size())) return Next::Broken;
         if (t.settles) post(false);
@@ -114,6 +114,8 @@ void FileTransfer::resetProgress() {
     sink_.received = 0;
     sink_.writeFailed = sink_.overrun = false;
     sink_.held.clear();
+    sink_.carrier = 0;
+    sink_.failed = false;
 }
 
 bool FileTransfer::uploadComplete() {
@@ -208,6 +210,7 @@ void FileTransfer::fileName(const QString &sender, const QByteArray &field, cons
         return;
     }
     if (file_) dropUpload();  // a new name abandons the file in progress
+    resetProgress();
     uploadName_ = *name;
     log(sender + QStringLiteral(" 上传文件：") + uploadName_ + QStringLiteral("。"));
     send(reply::len);
@@ -241,13 +244,11 @@ bool FileTransfer::startFile(const QString &folder, qint64 announced) {
     tmp->setAutoRemove(true);
     if (!tmp->open()) return false;
     uploadFolder_ = folder;
+    resetProgress();
     {
         std::lock_guard lock(mutex_);
         sink_.fd = tmp->handle();
         sink_.announced = announced;
-        sink_.received = 0;
-        sink_.writeFailed = sink_.overrun = false;
-        sink_.held.clear();
     }
     file_ = std::move(tmp);
     return true;
@@ -315,11 +316,18 @@ void FileTransfer::dropUpload() {
     if (!file_) return;
     finishWait_.stop();
     finishing_ = false;
+    // Its data connection goes too: the controller sees the upload fail.
+    if (receiver_ && receiver_->id() == carrier()) closeReceiver();
     const QString target = uploadFolder_ + QLatin1Char('/') + uploadName_;
     discardFile();
     log(roles_.uploader + QStringLiteral(" 文件:") + uploadName_ +
         QStringLiteral(" 上传未完成，已删除。"));
     resetProgress();
+    {
+        // Until a new file is announced, the slot stays without one.
+        std::lock_guard lock(mutex_);
+        sink_.failed = true;
+    }
     emit uploadSettled(false, target);
 }
 
@@ -350,15 +358,36 @@ void FileTransfer::addDataConnection(QTcpSocket *socket) {
     socket->abort();
     if (fd < 0) return;
     kv::makeBlockingNoDelay(fd);
-    closeReceiver();  // one data connection at a time: a newer one replaces it
+    const std::uint64_t id = receiverId_ + 1;
+    {
+        // An upload's bytes come from one connection: once one carries it, a
+        // second is refused. One that has carried nothing of it yet (left from
+        // an earlier upload, or opened early) gives way to the newer one, which
+        // takes the upload before the older can send any of it.
+        std::lock_guard lock(mutex_);
+        if (sink_.failed || (sink_.fd >= 0 && sink_.carrier != 0)) {
+            ::close(fd);
+            log(peer + QStringLiteral(" 数据连接重复，已关闭。"));
+            return;
+        }
+        if (sink_.fd >= 0) sink_.carrier = id;
+    }
+    closeReceiver();
+    receiverId_ = id;
     receiverPeer_ = peer;
-    receiver_ = std::make_unique<Receiver>(this, ++receiverId_, fd, std::move(early));
+    receiver_ = std::make_unique<Receiver>(this, id, fd, std::move(early));
 }
 
-FileTransfer::Taken FileTransfer::take(const char *bytes, qint64 n) {
+std::uint64_t FileTransfer::carrier() {
+    std::lock_guard lock(mutex_);
+    return sink_.carrier;
+}
+
+FileTransfer::Taken FileTransfer::take(std::uint64_t receiver, const char *bytes, qint64 n) {
     Taken t;
     std::lock_guard lock(mutex_);
-    if (!sink_.slotHeld) {
+    if (sink_.fd >= 0 && sink_.carrier == 0) sink_.carrier = receiver;
+    if (!sink_.slotHeld || sink_.failed || (sink_.fd >= 0 && sink_.carrier != receiver)) {
         t.stop = t.drop = true;
         return t;
     }
@@ -390,6 +419,11 @@ void FileTransfer::writeHeld() {
 
 void FileTransfer::onReceiverNews(std::uint64_t id, bool gone) {
     if (!receiver_ || receiver_->id() != id) return;
+    if (gone && carrier() == id && !uploadComplete()) {
+        // Its connection broke mid-file: no other may finish it.
+        log(roles_.uploader + QStringLiteral(" 数据连接中断。"));
+        dropUpload();
+    }
     if (gone) closeReceiver();
     if (finishing_ && uploadComplete()) settle();
 }

@@ -73,6 +73,8 @@ private:
         bool writeFailed = false;
         bool overrun = false;  // bytes came past the announced length
         bool slotHeld = false; // by the receiver's peer
+        std::uint64_t carrier = 0;  // the one receiver whose bytes go into this file
+        bool failed = false;        // the upload was dropped: no connection carries it on
         bool complete() const { return received >= announced || writeFailed || overrun; }
     };
     struct Taken {
@@ -82,11 +84,12 @@ private:
         bool drop = false;      // and let the connection go
     };
 
-    Taken take(const char *bytes, qint64 n);  // worker thread
+    Taken take(std::uint64_t receiver, const char *bytes, qint64 n);  // worker thread
     void writeHeld();                         // under mutex_
     void onReceiverNews(std::uint64_t id, bool gone);
     void closeReceiver();
     bool uploadComplete();
+    std::uint64_t carrier();
     void waitWhileSettling(const QString &sender);
     bool startFile(const QString &folder, qint64 announced);
     void settle();               // c_over's decision once the bytes are in (or time ran out)

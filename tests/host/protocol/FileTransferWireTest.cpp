@@ -354,3 +354,28 @@ TEST_F(Transfer, UploadersListingWaitsUntilItsUploadSettled) {
     EXPECT_EQ(c->sync(), "s_listnew.ppt\r\n");
     EXPECT_EQ(fileContent("new.ppt"), data);
 }
+
+TEST_F(Transfer, AnUploadTakesItsBytesFromOneDataConnection) {
+    const QByteArray data = pattern(2048);
+    auto c = loggedIn();
+    announce(*c, "one.ppt", data.size());
+    DataClient d1(port, "127.0.0.1");
+    ASSERT_TRUE(d1.sendPaced(data.left(1024)));
+    DataClient d2(port, "127.0.0.1");  // refused; the first goes on
+    d2.socket.write(pattern(1024));
+    ASSERT_TRUE(spinUntil([&] { return d2.dropped; }));
+    EXPECT_TRUE(d2.received.isEmpty());
+    ASSERT_TRUE(d1.sendPaced(data.mid(1024)));
+    c->send("c_over\r\n");
+    c->sync();
+    EXPECT_EQ(fileContent("one.ppt"), data);
+    // A carrying connection that breaks ends its upload; no other finishes it.
+    announce(*c, "two.ppt", data.size());
+    std::make_unique<DataClient>(port, "127.0.0.1")->sendPaced(data.left(1024));
+    ASSERT_TRUE(waitUntil([&] { return ui.hasLog("127.0.0.1 文件:two.ppt 上传未完成，已删除。"); }));
+    DataClient d3(port, "127.0.0.1");
+    EXPECT_FALSE(d3.sendPaced(data.mid(1024)));
+    c->send("c_over\r\n");
+    c->sync();
+    EXPECT_EQ(folderEntries(), QStringList({"one.ppt"}));
+}
