@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -259,12 +262,39 @@ TEST_F(Transfer, HostileUploadNamesAreRefused) {
     EXPECT_EQ(c->sync(), "s_qitaup");
 }
 
-TEST_F(Transfer, FileThatCannotBeCreatedIsRefused) {
-    ui.folder = dir.filePath("no-such-folder");
+TEST_F(Transfer, UploadThatCannotBeStoredEndsAtOnceAndLeavesNothing) {
     auto c = loggedIn();
+    // Each failure closes the data connection: that is what the controller reports.
+    ui.folder = dir.filePath("no-such-folder");
     c->send("c_up\r\nc_filenamex.ppt\r\nc_len3\r\n");
-    EXPECT_EQ(c->sync(), "s_name\r\ns_len\r\ns_qitaup");
+    EXPECT_EQ(c->sync(), "s_name\r\ns_len\r\ns_file\r\n");
     EXPECT_TRUE(ui.hasLog("127.0.0.1 无法创建文件:x.ppt。"));
+    EXPECT_FALSE(DataClient(port, "127.0.0.1").sendPaced("abc"));
+    c->send("c_len0\r\n");  // no connection to close: not "s_file", which reads as stored
+    EXPECT_EQ(c->sync(), "s_qitaup");
+    ui.folder = dir.path();
+    QDir(dir.path()).mkdir("d.ppt");
+    c->send("c_filenamed.ppt\r\nc_len3\r\n");
+    EXPECT_EQ(c->sync(), "s_len\r\ns_file\r\n");
+    EXPECT_TRUE(ui.hasLog("127.0.0.1 文件:d.ppt 无法保存：共享文件夹里有同名的文件夹。"));
+    EXPECT_FALSE(DataClient(port, "127.0.0.1").sendPaced("abc"));
+    // A write fails (as on a full disk): no "s_next" after it.
+    c->send("c_filenamefull.ppt\r\nc_len1048576\r\n");
+    EXPECT_EQ(c->sync(), "s_len\r\ns_file\r\n");
+    rlimit keep{};
+    getrlimit(RLIMIT_FSIZE, &keep);
+    const rlimit small{256 * 1024, keep.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    DataClient d(port, "127.0.0.1");
+    const bool acked = d.sendPaced(pattern(1024 * 1024));
+    setrlimit(RLIMIT_FSIZE, &keep);
+    EXPECT_FALSE(acked);
+    EXPECT_LE(d.nexts(), 320);
+    EXPECT_TRUE(ui.hasLog("127.0.0.1 文件:full.ppt 无法保存：文件太大。"));
+    c->send("c_over\r\n");
+    c->sync();
+    EXPECT_EQ(folderEntries(), QStringList({"d.ppt"}));
 }
 
 TEST_F(Transfer, DataFromOthersIsRefusedAndStrayBytesDropped) {
