@@ -14,7 +14,6 @@
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QProcess>
 #include <QThread>
 #include <QTimer>
 
@@ -33,7 +32,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/IniFile.h"
+#include "bench/HostProgram.h"
 #include "controller/ControlLineChannel.h"
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"
@@ -278,40 +277,12 @@ double inProcess(const QString &source, const QString &shared, bool hostThread) 
 // The slidehost program itself, started from its own folder with its show.ini.
 double hostProcess(const QString &source, const QString &programDir) {
     const QString shared = programDir + QStringLiteral("/shared");
-    QDir().mkpath(shared);
-    const quint16 port = static_cast<quint16>(kvtest::freePortBlock());
-    if (!port) return -1;
-    {
-        kv::IniFile ini(programDir + QStringLiteral("/show.ini"));
-        const QString s = QStringLiteral("server");
-        ini.writeString(s, QStringLiteral("RunTimes"), QStringLiteral("2"));
-        ini.writeString(s, QStringLiteral("AutoStart"), QStringLiteral("true"));
-        ini.writeString(s, QStringLiteral("AutoCheckNew"), QStringLiteral("0"));
-        ini.writeString(s, QStringLiteral("ServerPort"), QString::number(port));
-        ini.writeString(s, QStringLiteral("PPTdir"), shared);
-    }
-    QProcess host;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("HOME"), programDir);
-    env.insert(QStringLiteral("KV_LOCAL_IPV4"), QStringLiteral("127.0.0.1"));
-    host.setProcessEnvironment(env);
-    host.setWorkingDirectory(programDir);
-    host.setStandardOutputFile(QProcess::nullDevice());
-    host.setStandardErrorFile(QProcess::nullDevice());
-    host.start(programDir + QStringLiteral("/slidehost"), {});
-    double seconds = -1;
     const QString target = shared + QLatin1Char('/') + QFileInfo(source).fileName();
     const qint64 size = QFileInfo(source).size();
-    if (host.waitForStarted(5000) && spin([&] {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, port);
-            return probe.waitForConnected(100);
-        }, 15000))
+    bench::HostProgram host;
+    double seconds = -1;
+    if (const quint16 port = host.start(programDir, shared))
         seconds = uploadTo(port, source, [&] { return QFileInfo(target).size() == size; });
-    host.terminate();
-    if (!host.waitForFinished(3000)) host.kill();
-    host.waitForFinished(1000);
     return checked(seconds, source, target);
 }
 
@@ -347,10 +318,6 @@ int main(int argc, char **argv) {
     bool plainSame = true;
     const QString programDir = dir.filePath(QStringLiteral("host"));
     QDir().mkpath(programDir);
-    if (!QFile::copy(QStringLiteral(SLIDEHOST_PATH), programDir + QStringLiteral("/slidehost"))) {
-        std::fprintf(stderr, "cannot copy %s\n", SLIDEHOST_PATH);
-        return 1;
-    }
     const QString plainOut = dir.filePath(QStringLiteral("plain.out"));
     for (int r = 0; r < rounds; ++r) {
         plain.push_back(plainPair(source, plainOut, false));
