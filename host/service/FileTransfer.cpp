@@ -393,10 +393,11 @@ void FileTransfer::addDataConnection(QTcpSocket *socket) {
     kv::makeBlockingNoDelay(fd);
     const std::uint64_t id = receiverId_ + 1;
     {
-        // An upload's bytes come from one connection: once one carries it, a
-        // second is refused. One that has carried nothing of it yet (left from
-        // an earlier upload, or opened early) gives way to the newer one, which
-        // takes the upload before the older can send any of it.
+        // An upload's bytes come from one connection: the first accepted once
+        // its file is open carries it, and a second is refused. One from
+        // before the file (left from an earlier upload, or opened early) that
+        // has sent none of it gives way to a newer one, which takes the upload
+        // at once so the older cannot send any of it.
         std::lock_guard lock(mutex_);
         if (sink_.failed || (sink_.fd >= 0 && sink_.carrier != 0)) {
             ::close(fd);

@@ -386,12 +386,12 @@ TEST_F(Transfer, UploadersListingWaitsUntilItsUploadSettled) {
 }
 
 TEST_F(Transfer, AnUploadTakesItsBytesFromOneDataConnection) {
-    const QByteArray data = pattern(2048);
     auto c = loggedIn();
+    const QByteArray data = pattern(2048);
     announce(*c, "one.ppt", data.size());
-    DataClient d1(port, "127.0.0.1");
+    DataClient d1(port, "127.0.0.1"), d2(port, "127.0.0.1");
+    // The first carries the upload; the second is closed.
     ASSERT_TRUE(d1.sendPaced(data.left(1024)));
-    DataClient d2(port, "127.0.0.1");  // refused; the first goes on
     d2.socket.write(pattern(1024));
     ASSERT_TRUE(spinUntil([&] { return d2.dropped; }));
     EXPECT_TRUE(d2.received.isEmpty());
