@@ -14,7 +14,6 @@
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QProcess>
 #include <QThread>
 #include <QTimer>
 
@@ -35,7 +34,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/IniFile.h"
+#include "bench/HostProgram.h"
 #include "tests/support/SocketLineChannel.h"
 #include "controller/UploadClient.h"
 #include "host/service/HostService.h"
@@ -289,53 +288,14 @@ double inProcess(const QString &source, const QString &shared, bool hostThread) 
 // The slidehost program itself, started from its own folder with its show.ini.
 double hostProcess(const QString &source, const QString &programDir) {
     const QString shared = programDir + QStringLiteral("/shared");
-    QDir().mkpath(shared);
-    const quint16 port = static_cast<quint16>(kvtest::freePortBlock());
-    if (!port) return failed(QStringLiteral("no free port block"));
-    {
-        kv::IniFile ini(programDir + QStringLiteral("/show.ini"));
-        const QString s = QStringLiteral("server");
-        ini.writeString(s, QStringLiteral("RunTimes"), QStringLiteral("2"));
-        ini.writeString(s, QStringLiteral("AutoStart"), QStringLiteral("true"));
-        ini.writeString(s, QStringLiteral("AutoCheckNew"), QStringLiteral("0"));
-        ini.writeString(s, QStringLiteral("ServerPort"), QString::number(port));
-        ini.writeString(s, QStringLiteral("PPTdir"), shared);
-    }
-    QProcess host;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("HOME"), programDir);
-    env.insert(QStringLiteral("KV_LOCAL_IPV4"), QStringLiteral("127.0.0.1"));
-    // Its own runtime folder: another slidehost of this user and display
-    // holds the single-instance lock in the shared one, and this host would
-    // only show "already running" in a box nobody sees.
-    const QString runtime = programDir + QStringLiteral("/runtime");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    host.setProcessEnvironment(env);
-    host.setWorkingDirectory(programDir);
-    host.setStandardOutputFile(QProcess::nullDevice());
-    host.setStandardErrorFile(QProcess::nullDevice());
-    host.start(programDir + QStringLiteral("/slidehost"), {});
-    double seconds = -1;
     const QString target = shared + QLatin1Char('/') + QFileInfo(source).fileName();
     const qint64 size = QFileInfo(source).size();
-    if (!host.waitForStarted(5000))
-        failed(QStringLiteral("slidehost did not start: ") + host.errorString());
-    else if (!spin([&] {
-                 QTcpSocket probe;
-                 probe.connectToHost(QHostAddress::LocalHost, port);
-                 return probe.waitForConnected(100) || host.state() == QProcess::NotRunning;
-             }, 15000) || host.state() == QProcess::NotRunning)
-        failed(host.state() == QProcess::NotRunning
-                   ? QStringLiteral("slidehost ended at once (exit status %1)").arg(host.exitCode())
-                   : QStringLiteral("slidehost did not listen on port %1 within 15 s").arg(port));
-    else
+    bench::HostProgram host;
+    double seconds = -1;
+    if (const quint16 port = host.start(programDir, shared))
         seconds = uploadTo(port, source, [&] { return QFileInfo(target).size() == size; });
-    host.terminate();
-    if (!host.waitForFinished(3000)) host.kill();
-    host.waitForFinished(1000);
+    else
+        failed(host.error());
     return checked(seconds, source, target);
 }
 
@@ -379,10 +339,6 @@ int main(int argc, char **argv) {
                        {"slidepad code + host service, one event loop", {}}};
     const QString programDir = dir.filePath(QStringLiteral("host"));
     QDir().mkpath(programDir);
-    if (!QFile::copy(QStringLiteral(SLIDEHOST_PATH), programDir + QStringLiteral("/slidehost"))) {
-        std::fprintf(stderr, "cannot copy %s\n", SLIDEHOST_PATH);
-        return 1;
-    }
     const QString plainOut = dir.filePath(QStringLiteral("plain.out"));
     auto plainChecked = [&](bool forked) {
         const double s = plainPair(source, plainOut, forked);

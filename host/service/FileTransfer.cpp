@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <thread>
@@ -33,6 +34,22 @@ constexpr int kSettlePollMs = 5;
 std::filesystem::path fsPath(const QString &p) {
     return std::filesystem::path(QFile::encodeName(p).toStdString());
 }
+
+// A folder of that name is there: the file cannot take its place.
+bool isFolder(const std::filesystem::path &p) {
+    std::error_code ec;
+    return std::filesystem::is_directory(std::filesystem::symlink_status(p, ec));
+}
+
+QString reasonText(int error) {
+    switch (error) {
+    case ENOSPC: return QStringLiteral("磁盘已满");
+    case EDQUOT: return QStringLiteral("超出磁盘配额");
+    case EFBIG: return QStringLiteral("文件太大");
+    case EISDIR: return QStringLiteral("共享文件夹里有同名的文件夹");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
 }  // namespace
 
 // The uploader's data connection: blocking reads into the upload, "s_next"
@@ -54,7 +71,7 @@ public:
 private:
     enum class Next { Read, Stop, Broken };
     Next handle(const char *bytes, qint64 n) {
-        const Taken t = owner_->take(bytes, n);
+        const Taken t = owner_->take(id_, bytes, n);
         if (t.drop) return Next::Broken;
         if (t.ack && !kv::sendAll(fd_, reply::next.constData(), reply::next.size())) return Next::Broken;
         if (t.settles) post(false);
@@ -113,7 +130,10 @@ void FileTransfer::resetProgress() {
     sink_.announced = -1;
     sink_.received = 0;
     sink_.writeFailed = sink_.overrun = false;
+    sink_.writeError = 0;
     sink_.held.clear();
+    sink_.carrier = 0;
+    sink_.failed = false;
 }
 
 bool FileTransfer::uploadComplete() {
@@ -208,6 +228,7 @@ void FileTransfer::fileName(const QString &sender, const QByteArray &field, cons
         return;
     }
     if (file_) dropUpload();  // a new name abandons the file in progress
+    resetProgress();
     uploadName_ = *name;
     log(sender + QStringLiteral(" 上传文件：") + uploadName_ + QStringLiteral("。"));
     send(reply::len);
@@ -227,9 +248,15 @@ void FileTransfer::length(const QString &sender, const QByteArray &field, const 
         return;
     }
     if (file_) dropUpload();  // the file starts again
-    if (!startFile(ui_.sharedFolder(), static_cast<qint64>(*size))) {
-        log(sender + QStringLiteral(" 无法创建文件:") + uploadName_ + QStringLiteral("。"));
-        send(reply::qitaUp);
+    const QString folder = ui_.sharedFolder();
+    const bool folderNamed = isFolder(fsPath(folder + QLatin1Char('/') + uploadName_));
+    if (folderNamed || !startFile(folder, static_cast<qint64>(*size))) {
+        if (folderNamed) failUpload(EISDIR);
+        else log(sender + QStringLiteral(" 无法创建文件:") + uploadName_ + QStringLiteral("。"));
+        refuseRest();
+        // The controller reports the failure once its data connection is
+        // closed; an empty file has none, and must not be reported as stored.
+        send(*size > 0 ? reply::file : reply::qitaUp);
         return;
     }
     send(reply::file);
@@ -241,13 +268,12 @@ bool FileTransfer::startFile(const QString &folder, qint64 announced) {
     tmp->setAutoRemove(true);
     if (!tmp->open()) return false;
     uploadFolder_ = folder;
+    resetProgress();
     {
         std::lock_guard lock(mutex_);
         sink_.fd = tmp->handle();
         sink_.announced = announced;
-        sink_.received = 0;
-        sink_.writeFailed = sink_.overrun = false;
-        sink_.held.clear();
+        sink_.target = fsPath(folder + QLatin1Char('/') + uploadName_).string();
     }
     file_ = std::move(tmp);
     return true;
@@ -297,6 +323,7 @@ void FileTransfer::settle() {
         std::error_code ec;
         std::filesystem::rename(fsPath(tmp), fsPath(target), ec);
         stored = !ec;
+        if (ec) failUpload(ec.value());
     }
     if (stored) {
         file_->setAutoRemove(false);
@@ -320,7 +347,21 @@ void FileTransfer::dropUpload() {
     log(roles_.uploader + QStringLiteral(" 文件:") + uploadName_ +
         QStringLiteral(" 上传未完成，已删除。"));
     resetProgress();
+    refuseRest();
     emit uploadSettled(false, target);
+}
+
+void FileTransfer::refuseRest() {
+    // Until a new file is announced, the slot stays without one; closing the
+    // data connection is how the controller learns of the failure.
+    closeReceiver();
+    std::lock_guard lock(mutex_);
+    sink_.failed = true;
+}
+
+void FileTransfer::failUpload(int error) {
+    log(roles_.uploader + QStringLiteral(" 文件:") + uploadName_ + QStringLiteral(" 无法保存：") +
+        reasonText(error) + QStringLiteral("。"));
 }
 
 void FileTransfer::freeSlot() {
@@ -350,15 +391,37 @@ void FileTransfer::addDataConnection(QTcpSocket *socket) {
     socket->abort();
     if (fd < 0) return;
     kv::makeBlockingNoDelay(fd);
-    closeReceiver();  // one data connection at a time: a newer one replaces it
+    const std::uint64_t id = receiverId_ + 1;
+    {
+        // An upload's bytes come from one connection: the first accepted once
+        // its file is open carries it, and a second is refused. One from
+        // before the file (left from an earlier upload, or opened early) that
+        // has sent none of it gives way to a newer one, which takes the upload
+        // at once so the older cannot send any of it.
+        std::lock_guard lock(mutex_);
+        if (sink_.failed || (sink_.fd >= 0 && sink_.carrier != 0)) {
+            ::close(fd);
+            if (!sink_.failed) log(peer + QStringLiteral(" 数据连接重复，已关闭。"));
+            return;
+        }
+        if (sink_.fd >= 0) sink_.carrier = id;
+    }
+    closeReceiver();
+    receiverId_ = id;
     receiverPeer_ = peer;
-    receiver_ = std::make_unique<Receiver>(this, ++receiverId_, fd, std::move(early));
+    receiver_ = std::make_unique<Receiver>(this, id, fd, std::move(early));
 }
 
-FileTransfer::Taken FileTransfer::take(const char *bytes, qint64 n) {
+std::uint64_t FileTransfer::carrier() {
+    std::lock_guard lock(mutex_);
+    return sink_.carrier;
+}
+
+FileTransfer::Taken FileTransfer::take(std::uint64_t receiver, const char *bytes, qint64 n) {
     Taken t;
     std::lock_guard lock(mutex_);
-    if (!sink_.slotHeld) {
+    if (sink_.fd >= 0 && sink_.carrier == 0) sink_.carrier = receiver;
+    if (!sink_.slotHeld || sink_.failed || (sink_.fd >= 0 && sink_.carrier != receiver)) {
         t.stop = t.drop = true;
         return t;
     }
@@ -377,19 +440,45 @@ FileTransfer::Taken FileTransfer::take(const char *bytes, qint64 n) {
         t.ack = true;
     }
     if (sink_.held.size() >= kWriteBlock || sink_.complete()) writeHeld();
+    // The last "s_next" says the file is stored: a folder that took its name
+    // meanwhile fails it here, while the controller can still be told.
+    if (!sink_.writeFailed && sink_.complete() && !sink_.overrun && isFolder(sink_.target)) {
+        sink_.writeFailed = true;
+        sink_.writeError = EISDIR;
+    }
+    if (sink_.writeFailed) {
+        t.ack = false;
+        t.stop = t.drop = true;  // the controller sees the upload fail
+    }
     t.settles = !wasComplete && sink_.complete();
     return t;
 }
 
 void FileTransfer::writeHeld() {
     if (sink_.held.empty()) return;
-    if (sink_.fd < 0 || !kv::writeAll(sink_.fd, sink_.held.data(), qint64(sink_.held.size())))
+    if (sink_.fd < 0 || !kv::writeAll(sink_.fd, sink_.held.data(), qint64(sink_.held.size()))) {
         sink_.writeFailed = true;
+        if (!sink_.writeError) sink_.writeError = errno ? errno : EIO;
+    }
     sink_.held.clear();
 }
 
 void FileTransfer::onReceiverNews(std::uint64_t id, bool gone) {
     if (!receiver_ || receiver_->id() != id) return;
+    if (gone && carrier() == id && file_) {
+        int error = 0;
+        bool broke = false;
+        {
+            std::lock_guard lock(mutex_);
+            error = sink_.writeFailed ? sink_.writeError : 0;
+            broke = !sink_.complete();
+        }
+        // A failed write ends the upload at once, and so does its connection
+        // breaking mid-file: no other may finish it.
+        if (error) failUpload(error);
+        else if (broke) log(roles_.uploader + QStringLiteral(" 数据连接中断。"));
+        if (error || broke) dropUpload();
+    }
     if (gone) closeReceiver();
     if (finishing_ && uploadComplete()) settle();
 }

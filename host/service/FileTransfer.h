@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "host/service/ControlRoles.h"
@@ -71,8 +72,12 @@ private:
         qint64 announced = -1;
         qint64 received = 0;
         bool writeFailed = false;
+        int writeError = 0;    // errno of the failed write
+        std::string target;    // the name the file takes: checked before the last "s_next"
         bool overrun = false;  // bytes came past the announced length
         bool slotHeld = false; // by the receiver's peer
+        std::uint64_t carrier = 0;  // the one receiver whose bytes go into this file
+        bool failed = false;        // the upload was dropped: no connection carries it on
         bool complete() const { return received >= announced || writeFailed || overrun; }
     };
     struct Taken {
@@ -82,14 +87,19 @@ private:
         bool drop = false;      // and let the connection go
     };
 
-    Taken take(const char *bytes, qint64 n);  // worker thread
+    Taken take(std::uint64_t receiver, const char *bytes, qint64 n);  // worker thread
     void writeHeld();                         // under mutex_
     void onReceiverNews(std::uint64_t id, bool gone);
     void closeReceiver();
     bool uploadComplete();
+    std::uint64_t carrier();
     void waitWhileSettling(const QString &sender);
     bool startFile(const QString &folder, qint64 announced);
     void settle();               // c_over's decision once the bytes are in (or time ran out)
+    // The upload cannot be stored: the host log says why, the controller sees
+    // its data connection close (or never gets to send).
+    void failUpload(int error);
+    void refuseRest();  // its data connections are closed from now on
     void dropUpload();  // a running upload is abandoned: its file goes, with a log line
     void freeSlot();
     void discardFile();    // the temporary file goes, if there is one

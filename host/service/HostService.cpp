@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 
 #include <algorithm>
+#include <chrono>
 
 #include "common/Gbk.h"
 #include "common/LineSplitter.h"
@@ -33,8 +34,14 @@ constexpr qint64 kReadChunk = 1024;  // a few dozen lines
 constexpr qint64 kGuestReadBuffer = 1024;       // not logged in: keep very little
 constexpr qint64 kMemberReadBuffer = 16 * 1024;
 constexpr int kKernelBuffer = 64 * 1024;        // socket send and receive buffers
-// Lines of one connection handled before the others get their turn.
+// Lines of one connection handled before the others get their turn, and
+// the time after which its turn ends with the line in hand.
 constexpr int kLinesPerTurn = 32;
+constexpr auto kTurnTime = std::chrono::milliseconds(1);
+// Handlers that wait pump events, so a turn may run inside another one's
+// line; turns inside that one's would nest ever deeper, each holding every
+// turn below it, so a turn that comes that deep waits for the nested one to end.
+constexpr int kMaxTurnDepth = 2;
 // A peer that leaves this much of its replies unread is cut off.
 constexpr qint64 kMaxUnreadReplies = 64 * 1024;
 // Connections whose address has not logged in: at most this many, each for at
@@ -65,6 +72,7 @@ struct HostService::Connection {
     bool heard = false;      // it has sent something
     bool busy = false;       // its lines are being handled (events may be pumped inside)
     bool scheduled = false;  // a read is queued
+    bool waiting = false;    // its turn is held back until a nested turn ends
     bool closed = false;     // the socket is gone; lines already taken in are still handled
     bool finished = false;   // the close was handled: roles released, connection forgotten
     bool dropped = false;    // closed by the host as a surplus guest: no log line
@@ -198,11 +206,21 @@ void HostService::readControl(const ConnectionPtr &c) {
     // Lines that arrive while this connection's handler runs (other events are
     // pumped inside it) are taken by the loop below, in order.
     if (c->busy || c->finished) return;
+    if (turnDepth_ >= kMaxTurnDepth) {
+        if (!std::exchange(c->waiting, true)) waiting_.push_back(c);
+        return;
+    }
     c->busy = true;
+    const auto end = std::chrono::steady_clock::now() + kTurnTime;
     for (int taken = 0;;) {
-        if (taken == kLinesPerTurn) {
+        // A turn that has had its lines or its time ends while more waits (a
+        // close is then handled after them, in a turn of its own).
+        const bool more =
+            c->buffer.size() > 0 || (!c->closed && c->socket && c->socket->bytesAvailable() > 0);
+        const bool spent = taken == kLinesPerTurn || (taken > 0 && std::chrono::steady_clock::now() >= end);
+        if (more && spent) {
             // The others' turn; this connection goes on from the event queue.
-            c->busy = false;
+            endTurn(*c);
             scheduleRead(c);
             return;
         }
@@ -214,14 +232,30 @@ void HostService::readControl(const ConnectionPtr &c) {
         ++taken;
         if (line->isEmpty()) continue;
         clearLogWhenFull(ui_);
-        services_.clock->processMessages();
+        // No events are pumped between lines: the other connections' turns
+        // come from the event queue, each after the one before has ended.
+        ++turnDepth_;
         dispatch(*c, *line);
-        if (c->finished) return;
+        --turnDepth_;
+        if (c->finished) {
+            endTurn(*c);
+            return;
+        }
     }
-    c->busy = false;
+    endTurn(*c);
     // The close is handled after every line that came before it, so none of
     // them can take control again for an address that has gone.
     if (c->closed) finishClose(c);
+}
+
+void HostService::endTurn(Connection &c) {
+    c.busy = false;
+    // Turns held back while this one ran nested go next, in their order.
+    if (turnDepth_ >= kMaxTurnDepth) return;
+    for (const ConnectionPtr &w : std::exchange(waiting_, {})) {
+        w->waiting = false;
+        scheduleRead(w);
+    }
 }
 
 void HostService::connectionClosed(const ConnectionPtr &c) {

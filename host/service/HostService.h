@@ -67,6 +67,7 @@ private:
 
     void scheduleRead(const ConnectionPtr &c);
     void readControl(const ConnectionPtr &c);
+    void endTurn(Connection &c);
     // Takes more bytes from the socket into the line buffer; false when none.
     bool takeBytes(Connection &c);
     void connectionClosed(const ConnectionPtr &c);
@@ -102,6 +103,8 @@ private:
     PptDriver ppt_;
     FileTransfer *transfer_;
     std::vector<ConnectionPtr> connections_;  // oldest first
+    int turnDepth_ = 0;  // lines being handled, one inside another's wait
+    std::vector<ConnectionPtr> waiting_;  // turns held back until a nested one ends
     QTimer guestSweep_;
     QList<Subnet> networks_;  // the host's own, for discovery replies
     std::uint32_t networksAt_ = 0;

@@ -36,8 +36,8 @@ bool isOpenablePresentationName(const QString &name) {
 }
 
 bool isUploadName(const QString &name) {
-    if (!isOpenablePresentationName(name)) return false;
-    if (!kv::fitsGbk(name)) return false;
+    // A file the list would hide could never be opened: the two agree.
+    if (!isListedName(name)) return false;
     auto gbk = kv::toGbk(name);
     return gbk && gbk->size() <= 255 && name.toUtf8().size() <= 255;
 }

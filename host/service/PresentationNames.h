@@ -14,7 +14,8 @@ QString stemOf(const QString &name);
 bool isBareName(const QString &name);
 // A bare name with a stem and the extension .ppt, .pptx or .pptm (any case).
 bool isOpenablePresentationName(const QString &name);
-// Upload names: openable, at most 255 bytes both on the wire (GBK) and on disk.
+// Upload names: names the list shows, at most 255 bytes both on the wire (GBK)
+// and on disk.
 bool isUploadName(const QString &name);
 // Listed names: exactly the names an open accepts (openable, nothing for the
 // open to trim away) that can travel as one GBK control line.

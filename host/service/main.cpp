@@ -1,5 +1,7 @@
 #include <QApplication>
 
+#include <csignal>
+
 #include "host/service/HostApp.h"
 #include "host/service/TForm1.h"
 #include "platform/DisplayPanel.h"
@@ -7,6 +9,8 @@
 #include "platform/X11Services.h"
 
 int main(int argc, char **argv) {
+    // A file size limit fails an upload's write instead of ending the host.
+    std::signal(SIGXFSZ, SIG_IGN);
     platform::preferX11Session();
     QApplication app(argc, argv);
     // The tray and hidden windows must not end the program; only the main window's close does.

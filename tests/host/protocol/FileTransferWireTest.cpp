@@ -5,6 +5,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -246,7 +249,7 @@ TEST_F(Transfer, HostileUploadNamesAreRefused) {
     ASSERT_EQ(c->sync(), "s_name\r\n");
     const QByteArray names[] = {"../x.ppt", "a/b.ppt", "a\\b.ppt", "c:x.ppt", "x.txt", "", ".",
                                 "..", ".ppt", "x.ppt\x01", QByteArray(252, 'a') + ".ppt",
-                                "\xff\xff.ppt", QFile::encodeName(outside.filePath("x.ppt"))};
+                                "\xff\xff.ppt", " x.ppt", QFile::encodeName(outside.filePath("x.ppt"))};
     for (const QByteArray &n : names) {
         c->send("c_filename" + n + "\r\n");
         EXPECT_EQ(c->sync(), "s_qitaup") << n.constData();
@@ -259,12 +262,39 @@ TEST_F(Transfer, HostileUploadNamesAreRefused) {
     EXPECT_EQ(c->sync(), "s_qitaup");
 }
 
-TEST_F(Transfer, FileThatCannotBeCreatedIsRefused) {
-    ui.folder = dir.filePath("no-such-folder");
+TEST_F(Transfer, UploadThatCannotBeStoredEndsAtOnceAndLeavesNothing) {
     auto c = loggedIn();
+    // Each failure closes the data connection: that is what the controller reports.
+    ui.folder = dir.filePath("no-such-folder");
     c->send("c_up\r\nc_filenamex.ppt\r\nc_len3\r\n");
-    EXPECT_EQ(c->sync(), "s_name\r\ns_len\r\ns_qitaup");
+    EXPECT_EQ(c->sync(), "s_name\r\ns_len\r\ns_file\r\n");
     EXPECT_TRUE(ui.hasLog("127.0.0.1 无法创建文件:x.ppt。"));
+    EXPECT_FALSE(DataClient(port, "127.0.0.1").sendPaced("abc"));
+    c->send("c_len0\r\n");  // no connection to close: not "s_file", which reads as stored
+    EXPECT_EQ(c->sync(), "s_qitaup");
+    ui.folder = dir.path();
+    QDir(dir.path()).mkdir("d.ppt");
+    c->send("c_filenamed.ppt\r\nc_len3\r\n");
+    EXPECT_EQ(c->sync(), "s_len\r\ns_file\r\n");
+    EXPECT_TRUE(ui.hasLog("127.0.0.1 文件:d.ppt 无法保存：共享文件夹里有同名的文件夹。"));
+    EXPECT_FALSE(DataClient(port, "127.0.0.1").sendPaced("abc"));
+    // A write fails (as on a full disk): no "s_next" after it.
+    c->send("c_filenamefull.ppt\r\nc_len1048576\r\n");
+    EXPECT_EQ(c->sync(), "s_len\r\ns_file\r\n");
+    rlimit keep{};
+    getrlimit(RLIMIT_FSIZE, &keep);
+    const rlimit small{256 * 1024, keep.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    DataClient d(port, "127.0.0.1");
+    const bool acked = d.sendPaced(pattern(1024 * 1024));
+    setrlimit(RLIMIT_FSIZE, &keep);
+    EXPECT_FALSE(acked);
+    EXPECT_LE(d.nexts(), 320);
+    EXPECT_TRUE(ui.hasLog("127.0.0.1 文件:full.ppt 无法保存：文件太大。"));
+    c->send("c_over\r\n");
+    c->sync();
+    EXPECT_EQ(folderEntries(), QStringList({"d.ppt"}));
 }
 
 TEST_F(Transfer, DataFromOthersIsRefusedAndStrayBytesDropped) {
@@ -353,4 +383,29 @@ TEST_F(Transfer, UploadersListingWaitsUntilItsUploadSettled) {
     c->send("c_over\r\nc_list\r\n");
     EXPECT_EQ(c->sync(), "s_listnew.ppt\r\n");
     EXPECT_EQ(fileContent("new.ppt"), data);
+}
+
+TEST_F(Transfer, AnUploadTakesItsBytesFromOneDataConnection) {
+    auto c = loggedIn();
+    const QByteArray data = pattern(2048);
+    announce(*c, "one.ppt", data.size());
+    DataClient d1(port, "127.0.0.1"), d2(port, "127.0.0.1");
+    // The first carries the upload; the second is closed.
+    ASSERT_TRUE(d1.sendPaced(data.left(1024)));
+    d2.socket.write(pattern(1024));
+    ASSERT_TRUE(spinUntil([&] { return d2.dropped; }));
+    EXPECT_TRUE(d2.received.isEmpty());
+    ASSERT_TRUE(d1.sendPaced(data.mid(1024)));
+    c->send("c_over\r\n");
+    c->sync();
+    EXPECT_EQ(fileContent("one.ppt"), data);
+    // A carrying connection that breaks ends its upload; no other finishes it.
+    announce(*c, "two.ppt", data.size());
+    std::make_unique<DataClient>(port, "127.0.0.1")->sendPaced(data.left(1024));
+    ASSERT_TRUE(waitUntil([&] { return ui.hasLog("127.0.0.1 文件:two.ppt 上传未完成，已删除。"); }));
+    DataClient d3(port, "127.0.0.1");
+    EXPECT_FALSE(d3.sendPaced(data.mid(1024)));
+    c->send("c_over\r\n");
+    c->sync();
+    EXPECT_EQ(folderEntries(), QStringList({"one.ppt"}));
 }

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <atomic>
 #include <ctime>
 #include <thread>
 
@@ -124,4 +125,28 @@ TEST_F(HostFixture, LinesBeforeACloseAreHandledBeforeItReleasesControl) {
     b->send("VD34\r\n");
     EXPECT_EQ(b->sync(), "");
     EXPECT_EQ(service->controllerAddress(), "127.0.0.3");
+}
+
+TEST_F(HostFixture, ConnectionsFloodingFromOneAddressAreServedAlike) {
+    fakes.clock->onPump = [] { QCoreApplication::processEvents(); };  // as the running program does
+    std::vector<int> fds;
+    for (int i = 0; i < 4; ++i) fds.push_back(rawSocket("127.0.0.2", port));
+    ASSERT_EQ(::send(fds[0], "c_usertuvop|tuvop\r\n", 19, 0), 19);
+    ASSERT_TRUE(spinUntil([&] { return service->loginTable().contains("127.0.0.2"); }));
+    std::vector<std::atomic<qint64>> got(fds.size());
+    std::vector<std::thread> peers;
+    for (size_t i = 0; i < fds.size(); ++i) {
+        peers.push_back(flood(fds[i], QByteArray("c_idle\r\n").repeated(1024)));
+        peers.emplace_back([&, i] {
+            char b[4096];
+            for (ssize_t n; (n = ::recv(fds[i], b, sizeof b, 0)) > 0;) got[i] += n;
+        });
+    }
+    spinUntil([] { return false; }, 1500);
+    for (int fd : fds) ::shutdown(fd, SHUT_RDWR);
+    for (std::thread &t : peers) t.join();
+    qint64 least = got[0], most = got[0];
+    for (const auto &g : got) least = std::min<qint64>(least, g), most = std::max<qint64>(most, g);
+    EXPECT_GT(least * 2, most) << least << " of " << most << " bytes of replies";
+    for (int fd : fds) close(fd);
 }
