@@ -1,10 +1,14 @@
 #include "platform/LayeredWindow.h"
 
 #include <QBitmap>
+#include <QGuiApplication>
 #include <QPixmap>
 #include <QWidget>
 
 #include <algorithm>
+
+// Last: Xlib's macros would spoil the headers above.
+#include <X11/Xlib.h>
 
 namespace platform {
 
@@ -20,6 +24,14 @@ void LayeredWindow::setAlphaBlendValue(int value) {
 
 void LayeredWindow::applyOpacity() {
     window_->setWindowOpacity(alphaBlend_ ? alphaValue_ / 255.0 : 1.0);
+    flushWindowSystem();
+}
+
+void flushWindowSystem() {
+    // Qt sends its X requests when X events come in: without input a fade
+    // step would wait in the connection, with the window invisible over the show.
+    if (auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr)
+        if (Display *d = x11->display()) XFlush(d);
 }
 
 void LayeredWindow::setTransparentColor(bool on) {

@@ -36,6 +36,9 @@ private:
     QColor key_{192, 192, 192};
 };
 
+// Sends what the program asked of the window system so far (X11).
+void flushWindowSystem();
+
 // The pixels of image whose colour is not key.
 QRegion regionWithout(const QImage &image, const QColor &key);
 

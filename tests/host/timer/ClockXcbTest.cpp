@@ -1,0 +1,81 @@
+// The clock and settings windows as real X windows on a private Xvfb with
+// openbox and xcompmgr: what the screen shows, who has the focus, what
+// stands above what.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QThread>
+
+#include "TimerSupport.h"
+#include "tests/support/XvfbSession.h"
+
+// Last: Xlib's macros would spoil the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace timertest;
+
+namespace {
+
+class ClockXcb : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!kvtest::XvfbSession::openboxInstalled()) return;
+        x_ = new kvtest::XvfbSession(kvtest::XvfbSession::Wm::Openbox);
+        compositor_ = new kvtest::ChildProcess;
+        compositor_->start({"xcompmgr"});
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        static int argc = 1;
+        static char name[] = "host_clock_xcb_tests";
+        static char *argv[] = {name, nullptr};
+        app_ = new QApplication(argc, argv);
+        d_ = XOpenDisplay(nullptr);
+    }
+    static void TearDownTestSuite() {
+        if (d_) XCloseDisplay(d_);
+        delete app_;
+        delete compositor_;
+        delete x_;
+    }
+    void SetUp() override {
+        KV_REQUIRE_OPENBOX();
+        ASSERT_TRUE(x_->ok() && d_) << x_->error();
+        ASSERT_TRUE(compositor_->running()) << "xcompmgr did not start";
+    }
+    static unsigned long pixel(int x, int y) {
+        XImage *img = XGetImage(d_, DefaultRootWindow(d_), x, y, 1, 1, AllPlanes, ZPixmap);
+        const unsigned long p = XGetPixel(img, 0, 0) & 0xFFFFFF;
+        XDestroyImage(img);
+        return p;
+    }
+    static inline kvtest::XvfbSession *x_ = nullptr;
+    static inline kvtest::ChildProcess *compositor_ = nullptr;
+    static inline QApplication *app_ = nullptr;
+    static inline Display *d_ = nullptr;
+};
+
+TEST_F(ClockXcb, EachFadeStepReachesTheScreenWithoutInput) {
+    const int w = DisplayWidth(d_, 0), h = DisplayHeight(d_, 0);
+    Window under = XCreateSimpleWindow(d_, DefaultRootWindow(d_), 0, 0, w, h, 0, 0xFFFFFF, 0xFFFFFF);
+    XSetWindowAttributes a;
+    a.override_redirect = True;
+    XChangeWindowAttributes(d_, under, CWOverrideRedirect, &a);
+    XMapWindow(d_, under);
+    XSync(d_, False);
+    TimerFixture f("minute=0\nsecond=0\nTimeScreen=逐渐黑屏\n");
+    f.click();
+    f.run(1100);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.clock()));
+    QTest::qWait(300);
+    f.form1()->TimerSlowBlack->stop();
+    // Half way, with no event handled meanwhile: the white shows through grey.
+    while (f.form1()->FadeAlpha < 128) f.form1()->TimerSlowBlackTimer();
+    QThread::msleep(500);
+    EXPECT_NEAR(static_cast<int>(pixel(w / 2, h / 2) & 0xFF), 0x80, 0x10);
+    f.clock()->SpeedButtonCloseClick();
+    XDestroyWindow(d_, under);
+    XSync(d_, False);
+}
+
+}  // namespace
