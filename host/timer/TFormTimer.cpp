@@ -1,5 +1,6 @@
 #include "host/timer/TFormTimer.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -59,7 +60,13 @@ TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
 
     keepAbove_ = new QTimer(this);
     keepAbove_->setInterval(100);
-    connect(keepAbove_, &QTimer::timeout, this, [this] { raise(); });
+    connect(keepAbove_, &QTimer::timeout, this, [this] {
+        // A box the program waits on (its message boxes are modal) stands
+        // above the clock: under it, nothing on the screen could be clicked.
+        QWidget *box = QApplication::activeModalWidget();
+        if (box && box != this && box->isVisible()) platform::stackUnder(this, box);
+        else raise();
+    });
 }
 
 // ---- look --------------------------------------------------------------------

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <QThread>
+
+#include <algorithm>
 
 #include "TimerSupport.h"
 #include "tests/support/XvfbSession.h"
@@ -49,6 +52,19 @@ protected:
         XDestroyImage(img);
         return p;
     }
+    // Place of w (or its frame) among the root's children, bottom first.
+    static int stackIndex(Window w) {
+        Window root, parent, *children;
+        unsigned int n;
+        while (XQueryTree(d_, w, &root, &parent, &children, &n) && parent != root) {
+            XFree(children);
+            w = parent;
+        }
+        XQueryTree(d_, root, &root, &parent, &children, &n);
+        const int i = static_cast<int>(std::find(children, children + n, w) - children);
+        XFree(children);
+        return i;
+    }
     static inline kvtest::XvfbSession *x_ = nullptr;
     static inline kvtest::ChildProcess *compositor_ = nullptr;
     static inline QApplication *app_ = nullptr;
@@ -76,6 +92,23 @@ TEST_F(ClockXcb, EachFadeStepReachesTheScreenWithoutInput) {
     f.clock()->SpeedButtonCloseClick();
     XDestroyWindow(d_, under);
     XSync(d_, False);
+}
+
+TEST_F(ClockXcb, ABoxTheProgramWaitsOnStandsAboveTheTimeUpClock) {
+    TimerFixture f("minute=0\nsecond=0\nTimeScreen=黑屏\n");
+    f.form1()->show();
+    f.click();
+    f.run(1100);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.clock()));
+    QMessageBox box(QMessageBox::Information, "slidehost", "无法打开音乐文件：x.mp3");
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    QTest::qWait(400);  // the clock raises itself every 100 ms
+    EXPECT_GT(stackIndex(box.winId()), stackIndex(f.clock()->winId()));
+    EXPECT_GT(stackIndex(f.clock()->winId()), stackIndex(f.form1()->winId()));  // still over the rest
+    box.close();
+    f.clock()->SpeedButtonCloseClick();
 }
 
 }  // namespace
