@@ -735,7 +735,7 @@ void TFormSet::enterMusic(QLineEdit *edit, TMediaPlayer *player) {
     const QString path = edit->text();
     if (kv::trimmed(path).isEmpty() || !QFileInfo(path).isFile()) return;
     player->setFileName(path);
-    if (player->Open()) player->Play();
+    player->Open(true);
 }
 
 void TFormSet::SpeedButtonSelClick() { pickMusic(EditMp3, MediaPlayerEnd); }

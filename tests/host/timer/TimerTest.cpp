@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
+#include <QTest>
 
 #include "TimerSupport.h"
 #include "tests/support/Files.h"
@@ -260,6 +261,23 @@ TEST(Timer, MusicRowsOpenOnPickPlayOnEnterAndRewindOnTheirStopButton) {
     f.form1()->SpeedButtonStopMp3->click();
     EXPECT_EQ(f.media->log, QStringList({"MediaPlayerStart open " + good, "MediaPlayerStart play",
                                          "MediaPlayerStart stop", "MediaPlayerEnd stop"}));
+}
+
+// The real players answer later: the time-up neither waits for them (a click
+// queued meanwhile runs after it) nor shows their English.
+TEST(Timer, TheTimeUpMusicIsNotWaitedForAndItsFaultIsToldInTheHostsWords) {
+    QTemporaryDir dir;
+    const QString song = dir.filePath("x.mp3");
+    ASSERT_TRUE(kvtest::writeFile(song, "not music at all"));
+    TimerFixture f("minute=0\nsecond=0\nTimeSound=播放音乐\nTimeSoundMp3=" + song + "\n",
+                   platform::makeQtMediaSystem());
+    f.click();
+    f.run(900);
+    QTimer::singleShot(0, [&] { f.click(); });
+    f.run(300);
+    EXPECT_FALSE(f.form1()->TimerRunning);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.fakes.dialogs->messages.isEmpty(); }, 5000));
+    EXPECT_TRUE(f.form1()->TimerRunning);
 }
 
 }  // namespace
