@@ -35,8 +35,8 @@ public:
         auto verdict = [this, done] {
             const QMediaPlayer::MediaStatus s = player_->mediaStatus();
             if (player_->error() != QMediaPlayer::NoError || s == QMediaPlayer::InvalidMedia) {
-                fail(done, player_->errorString().isEmpty() ? QStringLiteral("无法播放该文件")
-                                                            : player_->errorString());
+                // Not the back end's own reason: it is English ("Could not determine type of stream.").
+                fail(done, QStringLiteral("无法播放该文件"));
             } else if (s != QMediaPlayer::LoadingMedia && s != QMediaPlayer::NoMedia) {
                 const OpenDone keep = done;  // ending the connections ends this copy
                 open_ = true;

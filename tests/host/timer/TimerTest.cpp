@@ -276,8 +276,9 @@ TEST(Timer, TheTimeUpMusicIsNotWaitedForAndItsFaultIsToldInTheHostsWords) {
     QTimer::singleShot(0, [&] { f.click(); });
     f.run(300);
     EXPECT_FALSE(f.form1()->TimerRunning);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.fakes.dialogs->messages.isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.fakes.dialogs->messages.isEmpty(); }, 5000));
     EXPECT_TRUE(f.form1()->TimerRunning);
+    EXPECT_EQ(f.fakes.dialogs->messages.last(), "无法打开音乐文件：" + song + "\n无法播放该文件");
 }
 
 }  // namespace
