@@ -600,9 +600,9 @@ bool TFormSet::ApplyTimerDisplay() {
         c->setAutoSize(true);
         layOut();
         c->move(clockScreen().topLeft() + QPoint(*position(EditX), *position(EditY)));
+        // In front of the show, which keeps the keyboard (a clicker pages on).
         c->show();
         c->raise();
-        c->activateWindow();
         SpeedButtonTimer->setText(caption::kHideClock);
     } else if (RadioButtonGlobal->isChecked()) {
         const QRect screen = clockScreen();

@@ -16,8 +16,12 @@ namespace host {
 using namespace caption;
 
 TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), form1_(form1), layers_(this) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+      form1_(form1),
+      layers_(this) {
     setObjectName(QStringLiteral("FormTimer"));
+    // Nothing in it is typed into: the keyboard stays with the show.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("计时显示"));
     setAutoFillBackground(true);
     setColor(Qt::black);

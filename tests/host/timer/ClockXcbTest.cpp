@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "TimerSupport.h"
+#include "platform/X11Services.h"
 #include "tests/support/XvfbSession.h"
 
 // Last: Xlib's macros would spoil the headers above.
@@ -109,6 +110,19 @@ TEST_F(ClockXcb, ABoxTheProgramWaitsOnStandsAboveTheTimeUpClock) {
     EXPECT_GT(stackIndex(f.clock()->winId()), stackIndex(f.form1()->winId()));  // still over the rest
     box.close();
     f.clock()->SpeedButtonCloseClick();
+}
+
+TEST_F(ClockXcb, AClockStartedDuringAShowLeavesTheKeysToTheShow) {
+    kvtest::KeyRecorder show("deck.ppt - PowerPoint 幻灯片放映");
+    ASSERT_TRUE(show.ok());
+    TimerFixture f;
+    QTest::qWait(300);
+    f.click();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.clock()));
+    QTest::qWait(300);
+    platform::makeX11Keyboard()->press(platform::vk::Next);
+    EXPECT_EQ(show.waitForKeys(2), (std::vector<std::string>{"press Next", "release Next"}));
+    f.click();
 }
 
 }  // namespace
