@@ -49,6 +49,10 @@ QString clockFieldsText(const QString &h, const QString &m, const QString &s);
 // first screen other than the primary one when there are several.
 QRect clockScreen();
 
+// wanted when it reads well on back (contrast ratio 4.5 or more), else black
+// or white, whichever reads better.
+QColor readableOn(const QColor &back, const QColor &wanted);
+
 // Nearest integer, halves to even.
 int roundHalfEven(double v);
 

@@ -614,9 +614,6 @@ bool TFormSet::ApplyTimerDisplay() {
         for (int i = 0; i < 4; ++i) {
             QPushButton *b = buttons[i];
             b->move(w - (4 - i) * TFormTimer::kButtonWidth - 20, 20);
-            QPalette p = b->palette();
-            p.setColor(QPalette::ButtonText, c->labelFontColor());
-            b->setPalette(p);
             b->show();
         }
         layOut();

@@ -40,8 +40,7 @@ TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
     auto button = [this](const char *name, const QString &text, int left) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
-        b->setFlat(true);
-        b->setAutoFillBackground(true);
+        b->setFlat(true);  // on the window's own colour
         b->setFocusPolicy(Qt::NoFocus);
         QFont bf(QStringLiteral("MS Sans Serif"));
         bf.setPixelSize(16);
@@ -58,6 +57,7 @@ TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
     connect(SpeedButtonPause, &QPushButton::clicked, this, &TFormTimer::SpeedButtonPauseClick);
     connect(SpeedButtonStopMp3, &QPushButton::clicked, this, &TFormTimer::SpeedButtonStopMp3Click);
     connect(SpeedButtonClose, &QPushButton::clicked, this, &TFormTimer::SpeedButtonCloseClick);
+    colorButtons();
 
     setGeometry(283, 105, 393, 67);
     contentChanged();
@@ -80,6 +80,20 @@ void TFormTimer::setColor(const QColor &color) {
     QPalette p = palette();
     p.setColor(QPalette::Window, color);
     setPalette(p);
+    colorButtons();
+}
+
+void TFormTimer::colorButtons() {
+    if (!Label1) return;  // still being made
+    // The label's colour where it reads on the window, on which the buttons stand.
+    const QColor text = readableOn(color_, labelFontColor());
+    for (QPushButton *b : {SpeedButtonTimer, SpeedButtonPause, SpeedButtonStopMp3, SpeedButtonClose}) {
+        if (!b) return;
+        QPalette p = b->palette();
+        p.setColor(QPalette::Button, color_);
+        p.setColor(QPalette::ButtonText, text);
+        b->setPalette(p);
+    }
 }
 
 void TFormTimer::setStayOnTop(bool on) {
@@ -123,6 +137,7 @@ void TFormTimer::setClockLook(const QFont &font, const QColor &fontColor, const 
     if (back.isValid()) p.setColor(QPalette::Window, back);
     Label1->setPalette(p);
     Label1->setAutoFillBackground(back.isValid());
+    colorButtons();
     contentChanged();
 }
 
@@ -161,9 +176,6 @@ void TFormTimer::coverScreen(bool fade) {
     layers_.setAlphaBlend(fade);
     SpeedButtonStopMp3->move(w - 2 * kButtonWidth - 20, 20);
     SpeedButtonStopMp3->show();
-    QPalette p = SpeedButtonClose->palette();
-    p.setColor(QPalette::ButtonText, labelFontColor());
-    SpeedButtonClose->setPalette(p);
     SpeedButtonClose->move(w - kButtonWidth - 20, 20);
     SpeedButtonClose->show();
     setGeometry(screen);
