@@ -114,7 +114,7 @@ QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("fal
 }  // namespace
 
 TFormSet::TFormSet(TForm1 *form1, platform::Services services, QString programDir, QWidget *parent)
-    : QWidget(parent, Qt::Dialog),
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
       form1_(form1),
       services_(std::move(services)),
       programDir_(std::move(programDir)) {
@@ -128,12 +128,14 @@ TFormSet::TFormSet(TForm1 *form1, platform::Services services, QString programDi
     connect(TimerStart, &QTimer::timeout, this, &TFormSet::TimerStartTimer);
     FormCreate();
     TimerStart->start();
+    // A dialog of one size, no maximising: the designed client area, or what
+    // every page, the bottom bar and its status need when that is more.
+    setFixedSize(sizeHint().expandedTo(QSize(485, 407)));
 }
 
 QString TFormSet::iniPath() const { return showIniPath(programDir_); }
 
 void TFormSet::buildUi() {
-    resize(485, 407);
     auto *root = new QVBoxLayout(this);
     tabs = new QTabWidget(this);
     root->addWidget(tabs);

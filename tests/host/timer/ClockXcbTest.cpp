@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QThread>
 
@@ -123,6 +125,30 @@ TEST_F(ClockXcb, AClockStartedDuringAShowLeavesTheKeysToTheShow) {
     platform::makeX11Keyboard()->press(platform::vk::Next);
     EXPECT_EQ(show.waitForKeys(2), (std::vector<std::string>{"press Next", "release Next"}));
     f.click();
+}
+
+TEST_F(ClockXcb, TheSettingsWindowIsAFixedDialogThatHoldsEveryPage) {
+    TimerFixture f;
+    host::TFormSet *s = f.formSet();
+    s->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(s));
+    QTest::qWait(300);
+    Atom type;
+    int format;
+    unsigned long n, left;
+    unsigned char *data = nullptr;
+    XGetWindowProperty(d_, s->winId(), XInternAtom(d_, "_NET_WM_ALLOWED_ACTIONS", False), 0, 64, False,
+                       AnyPropertyType, &type, &format, &n, &left, &data);
+    ASSERT_GT(n, 0u) << "openbox names the actions it allows";
+    std::vector<std::string> allowed;
+    for (unsigned long i = 0; i < n; ++i) allowed.push_back(XGetAtomName(d_, reinterpret_cast<Atom *>(data)[i]));
+    XFree(data);
+    for (const char *action : {"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT"})
+        EXPECT_EQ(std::count(allowed.begin(), allowed.end(), action), 0) << action;
+    for (int i = 0; i < s->tabs->count(); ++i)
+        EXPECT_TRUE(s->tabs->widget(i)->minimumSizeHint().boundedTo(s->tabs->currentWidget()->size()) ==
+                    s->tabs->widget(i)->minimumSizeHint());
+    EXPECT_TRUE(s->rect().contains(s->StatusBar1->geometry()));
 }
 
 }  // namespace
