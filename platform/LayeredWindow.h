@@ -36,6 +36,12 @@ private:
     QColor key_{192, 192, 192};
 };
 
+// Sends what the program asked of the window system so far (X11).
+void flushWindowSystem();
+// Puts the top-level window directly under another one of the program's, or
+// on top of all when the window system cannot tell where that one stands.
+void stackUnder(QWidget *window, QWidget *above);
+
 // The pixels of image whose colour is not key.
 QRegion regionWithout(const QImage &image, const QColor &key);
 

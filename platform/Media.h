@@ -3,6 +3,7 @@
 // and rewound like the media player control of the settings window.
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -12,9 +13,12 @@ public:
     virtual ~MediaPlayer() = default;
     virtual void setFileName(const QString &path) = 0;
     virtual QString fileName() const = 0;
-    // Opens the file named by fileName(), closing what was open. False, with
-    // the reason in *error, when the file cannot be played.
-    virtual bool open(QString *error) = 0;
+    // Opens the file named by fileName(), closing what was open, without
+    // waiting for the back end: done gets "" once the file is open, or the
+    // reason it cannot be played. Not called when another open or the end of
+    // the player comes first.
+    using OpenDone = std::function<void(const QString &error)>;
+    virtual void open(OpenDone done) = 0;
     virtual bool isOpen() const = 0;
     // Plays from where it stands; at the end of the file from the start.
     virtual void play() = 0;

@@ -1,5 +1,4 @@
 #include <QAudioOutput>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QTimer>
@@ -11,7 +10,7 @@ namespace platform {
 
 namespace {
 
-constexpr int kOpenWaitMs = 3000;
+const QString kUnreadable = QStringLiteral("文件不存在或无法读取");
 
 class QtMediaPlayer : public MediaPlayer {
 public:
@@ -19,65 +18,68 @@ public:
     void setFileName(const QString &path) override { fileName_ = path; }
     QString fileName() const override { return fileName_; }
 
-    bool open(QString *error) override {
+    void open(OpenDone done) override {
         close();
+        // Connections made to it end with this open.
+        pending_ = std::make_unique<QObject>();
         const QFileInfo fi(fileName_);
         if (!fi.isFile() || !fi.isReadable()) {
-            if (error) *error = QStringLiteral("文件不存在或无法读取");
-            return false;
+            QTimer::singleShot(0, pending_.get(), [this, done] { fail(done, kUnreadable); });
+            return;
         }
         // Made on first use: the decoder back end starts only for a host that plays music.
         player_ = std::make_unique<QMediaPlayer>();
         output_ = std::make_unique<QAudioOutput>();
         player_->setAudioOutput(output_.get());
-        // The back end loads in the background; wait (bounded) for its verdict.
-        QEventLoop loop;
-        QTimer limit;
-        limit.setSingleShot(true);
-        QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-        QObject::connect(player_.get(), &QMediaPlayer::mediaStatusChanged, &loop,
-                         [&loop](QMediaPlayer::MediaStatus s) {
-                             if (s != QMediaPlayer::LoadingMedia && s != QMediaPlayer::NoMedia) loop.quit();
-                         });
-        QObject::connect(player_.get(), &QMediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
-        QMediaPlayer *mine = player_.get();
+        // The back end loads in the background and tells its verdict later.
+        auto verdict = [this, done] {
+            const QMediaPlayer::MediaStatus s = player_->mediaStatus();
+            if (player_->error() != QMediaPlayer::NoError || s == QMediaPlayer::InvalidMedia) {
+                // Not the back end's own reason: it is English ("Could not determine type of stream.").
+                fail(done, QStringLiteral("无法播放该文件"));
+            } else if (s != QMediaPlayer::LoadingMedia && s != QMediaPlayer::NoMedia) {
+                const OpenDone keep = done;  // ending the connections ends this copy
+                open_ = true;
+                pending_.reset();
+                keep(QString());
+            }
+        };
+        QObject::connect(player_.get(), &QMediaPlayer::mediaStatusChanged, pending_.get(), verdict);
+        QObject::connect(player_.get(), &QMediaPlayer::errorOccurred, pending_.get(), verdict);
         player_->setSource(QUrl::fromLocalFile(fi.absoluteFilePath()));
-        if (player_->mediaStatus() == QMediaPlayer::LoadingMedia) {
-            limit.start(kOpenWaitMs);
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        }
-        // Another open ran while this one waited: that one's result stands.
-        if (player_.get() != mine) return isOpen();
-        if (player_->error() != QMediaPlayer::NoError ||
-            player_->mediaStatus() == QMediaPlayer::InvalidMedia) {
-            if (error) *error = player_->errorString().isEmpty() ? QStringLiteral("无法播放该文件")
-                                                                  : player_->errorString();
-            close();
-            return false;
-        }
-        return true;
+        QTimer::singleShot(0, pending_.get(), verdict);  // it may have one already
     }
-    bool isOpen() const override { return player_ != nullptr; }
+    bool isOpen() const override { return open_; }
 
     void play() override {
-        if (!player_) return;
+        if (!open_) return;
         if (player_->mediaStatus() == QMediaPlayer::EndOfMedia) player_->setPosition(0);
         player_->play();
     }
     void stop() override {
-        if (player_ && player_->playbackState() == QMediaPlayer::PlayingState) player_->pause();
+        if (open_ && player_->playbackState() == QMediaPlayer::PlayingState) player_->pause();
     }
     void rewind() override {
-        if (player_) player_->setPosition(0);
+        if (open_) player_->setPosition(0);
     }
 
 private:
+    void fail(const OpenDone &done, const QString &reason) {
+        const OpenDone keep = done;  // close() ends the connection that holds done
+        close();
+        keep(reason);
+    }
     void close() {
+        open_ = false;
+        pending_.reset();
         if (player_) player_->stop();
-        player_.reset();
-        output_.reset();
+        // Perhaps inside one of its own signals: let it go once that has returned.
+        if (player_) player_.release()->deleteLater();
+        if (output_) output_.release()->deleteLater();
     }
     QString fileName_;
+    bool open_ = false;
+    std::unique_ptr<QObject> pending_;
     std::unique_ptr<QMediaPlayer> player_;
     std::unique_ptr<QAudioOutput> output_;
 };

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/Text.h"
@@ -130,5 +131,23 @@ QRect clockScreen() {
 }
 
 int roundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+namespace {
+double luminance(const QColor &c) {
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+}  // namespace
+
+double contrastRatio(const QColor &a, const QColor &b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor readableOn(const QColor &back, const QColor &wanted) {
+    if (contrastRatio(back, wanted) >= 4.5) return wanted;
+    const QColor black(Qt::black), white(Qt::white);
+    return contrastRatio(back, black) >= contrastRatio(back, white) ? black : white;
+}
 
 }  // namespace host

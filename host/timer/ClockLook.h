@@ -49,6 +49,12 @@ QString clockFieldsText(const QString &h, const QString &m, const QString &s);
 // first screen other than the primary one when there are several.
 QRect clockScreen();
 
+// Contrast ratio of two colours as the web's accessibility rules define it (1 to 21).
+double contrastRatio(const QColor &a, const QColor &b);
+// wanted when it reads well on back (ratio 4.5 or more), else black or white,
+// whichever reads better.
+QColor readableOn(const QColor &back, const QColor &wanted);
+
 // Nearest integer, halves to even.
 int roundHalfEven(double v);
 

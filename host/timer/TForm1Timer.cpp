@@ -245,7 +245,9 @@ void TForm1::playTimeUpMusic() {
     if (!QFileInfo(path).isFile()) return;
     TMediaPlayer *player = FormSet->MediaPlayerEnd;
     player->setFileName(path);
-    if (player->Open()) player->Play();
+    // Plays once the back end has loaded it: the time-up does not wait for it
+    // (a wait would let other commands run in its middle).
+    player->Open(true);
 }
 
 void TForm1::TimerSlowBlackTimer() {

@@ -114,7 +114,7 @@ QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("fal
 }  // namespace
 
 TFormSet::TFormSet(TForm1 *form1, platform::Services services, QString programDir, QWidget *parent)
-    : QWidget(parent, Qt::Dialog),
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
       form1_(form1),
       services_(std::move(services)),
       programDir_(std::move(programDir)) {
@@ -128,12 +128,14 @@ TFormSet::TFormSet(TForm1 *form1, platform::Services services, QString programDi
     connect(TimerStart, &QTimer::timeout, this, &TFormSet::TimerStartTimer);
     FormCreate();
     TimerStart->start();
+    // A dialog of one size, no maximising: the designed client area, or what
+    // every page, the bottom bar and its status need when that is more.
+    setFixedSize(sizeHint().expandedTo(QSize(485, 407)));
 }
 
 QString TFormSet::iniPath() const { return showIniPath(programDir_); }
 
 void TFormSet::buildUi() {
-    resize(485, 407);
     auto *root = new QVBoxLayout(this);
     tabs = new QTabWidget(this);
     root->addWidget(tabs);
@@ -600,9 +602,9 @@ bool TFormSet::ApplyTimerDisplay() {
         c->setAutoSize(true);
         layOut();
         c->move(clockScreen().topLeft() + QPoint(*position(EditX), *position(EditY)));
+        // In front of the show, which keeps the keyboard (a clicker pages on).
         c->show();
         c->raise();
-        c->activateWindow();
         SpeedButtonTimer->setText(caption::kHideClock);
     } else if (RadioButtonGlobal->isChecked()) {
         const QRect screen = clockScreen();
@@ -614,9 +616,6 @@ bool TFormSet::ApplyTimerDisplay() {
         for (int i = 0; i < 4; ++i) {
             QPushButton *b = buttons[i];
             b->move(w - (4 - i) * TFormTimer::kButtonWidth - 20, 20);
-            QPalette p = b->palette();
-            p.setColor(QPalette::ButtonText, c->labelFontColor());
-            b->setPalette(p);
             b->show();
         }
         layOut();
@@ -735,7 +734,7 @@ void TFormSet::enterMusic(QLineEdit *edit, TMediaPlayer *player) {
     const QString path = edit->text();
     if (kv::trimmed(path).isEmpty() || !QFileInfo(path).isFile()) return;
     player->setFileName(path);
-    if (player->Open()) player->Play();
+    player->Open(true);
 }
 
 void TFormSet::SpeedButtonSelClick() { pickMusic(EditMp3, MediaPlayerEnd); }

@@ -1,5 +1,6 @@
 #include "host/timer/TFormTimer.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -15,8 +16,12 @@ namespace host {
 using namespace caption;
 
 TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), form1_(form1), layers_(this) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+      form1_(form1),
+      layers_(this) {
     setObjectName(QStringLiteral("FormTimer"));
+    // Nothing in it is typed into: the keyboard stays with the show.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("计时显示"));
     setAutoFillBackground(true);
     setColor(Qt::black);
@@ -35,8 +40,7 @@ TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
     auto button = [this](const char *name, const QString &text, int left) {
         auto *b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
-        b->setFlat(true);
-        b->setAutoFillBackground(true);
+        b->setFlat(true);  // on the window's own colour
         b->setFocusPolicy(Qt::NoFocus);
         QFont bf(QStringLiteral("MS Sans Serif"));
         bf.setPixelSize(16);
@@ -53,13 +57,20 @@ TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
     connect(SpeedButtonPause, &QPushButton::clicked, this, &TFormTimer::SpeedButtonPauseClick);
     connect(SpeedButtonStopMp3, &QPushButton::clicked, this, &TFormTimer::SpeedButtonStopMp3Click);
     connect(SpeedButtonClose, &QPushButton::clicked, this, &TFormTimer::SpeedButtonCloseClick);
+    colorButtons();
 
     setGeometry(283, 105, 393, 67);
     contentChanged();
 
     keepAbove_ = new QTimer(this);
     keepAbove_->setInterval(100);
-    connect(keepAbove_, &QTimer::timeout, this, [this] { raise(); });
+    connect(keepAbove_, &QTimer::timeout, this, [this] {
+        // A box the program waits on (its message boxes are modal) stands
+        // above the clock: under it, nothing on the screen could be clicked.
+        QWidget *box = QApplication::activeModalWidget();
+        if (box && box != this && box->isVisible()) platform::stackUnder(this, box);
+        else raise();
+    });
 }
 
 // ---- look --------------------------------------------------------------------
@@ -69,6 +80,20 @@ void TFormTimer::setColor(const QColor &color) {
     QPalette p = palette();
     p.setColor(QPalette::Window, color);
     setPalette(p);
+    colorButtons();
+}
+
+void TFormTimer::colorButtons() {
+    if (!Label1) return;  // still being made
+    // The label's colour where it reads on the window, on which the buttons stand.
+    const QColor text = readableOn(color_, labelFontColor());
+    for (QPushButton *b : {SpeedButtonTimer, SpeedButtonPause, SpeedButtonStopMp3, SpeedButtonClose}) {
+        if (!b) return;
+        QPalette p = b->palette();
+        p.setColor(QPalette::Button, color_);
+        p.setColor(QPalette::ButtonText, text);
+        b->setPalette(p);
+    }
 }
 
 void TFormTimer::setStayOnTop(bool on) {
@@ -112,6 +137,7 @@ void TFormTimer::setClockLook(const QFont &font, const QColor &fontColor, const 
     if (back.isValid()) p.setColor(QPalette::Window, back);
     Label1->setPalette(p);
     Label1->setAutoFillBackground(back.isValid());
+    colorButtons();
     contentChanged();
 }
 
@@ -150,9 +176,6 @@ void TFormTimer::coverScreen(bool fade) {
     layers_.setAlphaBlend(fade);
     SpeedButtonStopMp3->move(w - 2 * kButtonWidth - 20, 20);
     SpeedButtonStopMp3->show();
-    QPalette p = SpeedButtonClose->palette();
-    p.setColor(QPalette::ButtonText, labelFontColor());
-    SpeedButtonClose->setPalette(p);
     SpeedButtonClose->move(w - kButtonWidth - 20, 20);
     SpeedButtonClose->show();
     setGeometry(screen);

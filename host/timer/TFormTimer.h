@@ -24,8 +24,9 @@ public:
     static constexpr int kButtonWidth = 90;
     static inline const QColor kTransparentColorValue{192, 192, 192};  // silver
 
-    QLabel *Label1;
-    QPushButton *SpeedButtonTimer, *SpeedButtonPause, *SpeedButtonStopMp3, *SpeedButtonClose;
+    QLabel *Label1 = nullptr;
+    QPushButton *SpeedButtonTimer = nullptr, *SpeedButtonPause = nullptr, *SpeedButtonStopMp3 = nullptr,
+                *SpeedButtonClose = nullptr;
 
     // Drag by the label: the window follows the cursor; the settings window's
     // EditX and EditY follow the window, relative to the clock's screen.
@@ -67,6 +68,8 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    // The buttons' text and background follow the label and the window.
+    void colorButtons();
     TForm1 *form1_;
     platform::LayeredWindow layers_;
     bool autoSize_ = true;

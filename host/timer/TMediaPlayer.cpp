@@ -28,16 +28,20 @@ TMediaPlayer::TMediaPlayer(std::unique_ptr<platform::MediaPlayer> player,
     enableButtons();
 }
 
-bool TMediaPlayer::Open() {
-    QString reason;
-    const bool ok = player_->open(&reason);
-    if (!ok) {
-        const QString file = FileName();
-        player_->setFileName(QString());
-        dialogs_->message(QStringLiteral("无法打开音乐文件：") + file + QLatin1Char('\n') + reason);
-    }
+void TMediaPlayer::Open(bool thenPlay) {
+    playWhenOpen_ = thenPlay;
+    const QString file = FileName();
+    player_->open([this, file](const QString &reason) {
+        if (reason.isEmpty()) {
+            if (playWhenOpen_) Play();
+        } else {
+            player_->setFileName(QString());
+            dialogs_->message(QStringLiteral("无法打开音乐文件：") + file + QLatin1Char('\n') + reason);
+        }
+        playWhenOpen_ = false;
+        enableButtons();
+    });
     enableButtons();
-    return ok;
 }
 
 void TMediaPlayer::Play() {
@@ -45,6 +49,7 @@ void TMediaPlayer::Play() {
 }
 
 void TMediaPlayer::Stop() {
+    playWhenOpen_ = false;  // a file still opening does not start afterwards
     if (isOpen()) player_->stop();
 }
 

@@ -26,9 +26,11 @@ public:
     QString FileName() const { return player_->fileName(); }
     void setFileName(const QString &path) { player_->setFileName(path); }
     bool hasFileName() const { return !FileName().isEmpty(); }
-    // Opens FileName, closing what was open. A file that cannot be played is
-    // told in one message box and leaves the player without a file name.
-    bool Open();
+    // Opens FileName, closing what was open, and returns before the back end
+    // has loaded it; with thenPlay it plays once open, unless stopped first.
+    // A file that cannot be played is told in one message box (from the event
+    // loop, when the back end answers) and leaves the player without a file name.
+    void Open(bool thenPlay = false);
     bool isOpen() const { return player_->isOpen(); }
     // Each acts only on an open file.
     void Play();
@@ -42,6 +44,7 @@ private:
     void enableButtons();
     std::unique_ptr<platform::MediaPlayer> player_;
     std::shared_ptr<platform::Dialogs> dialogs_;
+    bool playWhenOpen_ = false;
 };
 
 }  // namespace host

@@ -6,12 +6,11 @@ FakeMediaPlayer::~FakeMediaPlayer() { system_.players_.erase(name_); }
 
 void FakeMediaPlayer::log(const QString &what) { system_.log << name_ + QLatin1Char(' ') + what; }
 
-bool FakeMediaPlayer::open(QString *error) {
+void FakeMediaPlayer::open(OpenDone done) {
     log(QStringLiteral("open ") + file_);
     playing = false;
     open_ = !system_.unplayable.contains(file_);
-    if (!open_ && error) *error = system_.failReason;
-    return open_;
+    done(open_ ? QString() : system_.failReason);
 }
 
 void FakeMediaPlayer::play() {

@@ -29,7 +29,7 @@ public:
     ~FakeMediaPlayer() override;
     void setFileName(const QString &path) override { file_ = path; }
     QString fileName() const override { return file_; }
-    bool open(QString *error) override;
+    void open(OpenDone done) override;  // answers at once
     bool isOpen() const override { return open_; }
     void play() override;
     void stop() override;

@@ -12,6 +12,16 @@ using host::clockScreen;
 
 namespace {
 
+// A button as drawn, flat on the window: its background against the pixel most unlike it.
+double drawnContrast(QWidget *button) {
+    const QImage img = button->grab().toImage();
+    double most = 1;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            most = std::max(most, host::contrastRatio(img.pixelColor(1, 1), img.pixelColor(x, y)));
+    return most;
+}
+
 TEST(ClockWindow, PartAndFullScreenLayoutsStandOnTheClocksScreen) {
     TimerFixture f("X=5\nY=7\n");
     auto *s = f.formSet();
@@ -38,8 +48,13 @@ TEST(ClockWindow, PartAndFullScreenLayoutsStandOnTheClocksScreen) {
     for (auto *b : {c->SpeedButtonTimer, c->SpeedButtonPause, c->SpeedButtonStopMp3, c->SpeedButtonClose}) {
         EXPECT_EQ(b->pos(), QPoint(left, 20));
         EXPECT_TRUE(b->isVisible());
+        EXPECT_EQ(b->grab().toImage().pixelColor(1, 1), c->color());
+        EXPECT_GE(drawnContrast(b), 4.5);
         left += 90;
     }
+    s->ClockFontColor = "clBlack";  // on black: the buttons take a colour of their own
+    s->ApplyTimerDisplay();
+    EXPECT_GE(drawnContrast(c->SpeedButtonClose), 4.5);
     s->RadioButtonNoDisp->setChecked(true);
     EXPECT_FALSE(c->isVisible());
     EXPECT_FALSE(s->ComboBox1->isHidden());

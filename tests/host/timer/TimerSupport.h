@@ -26,8 +26,9 @@ struct TimerFixture : hosttest::HostFixture {
     std::shared_ptr<platform::FakeMediaSystem> media = std::make_shared<platform::FakeMediaSystem>();
     std::shared_ptr<platform::FakeLookDialogs> looks = std::make_shared<platform::FakeLookDialogs>();
 
-    explicit TimerFixture(const QString &timerIni = {}) {
-        timer = {media, looks, mono};
+    // music: the real players instead of the recording fake.
+    explicit TimerFixture(const QString &timerIni = {}, std::shared_ptr<platform::MediaSystem> music = {}) {
+        timer = {music ? music : media, looks, mono};
         if (!timerIni.isEmpty()) writeIni("[server]\nRunTimes=2\n[timer]\n" + timerIni);
         create();
         formSet()->TimerStartTimer();

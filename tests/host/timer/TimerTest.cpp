@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
+#include <QTest>
 
 #include "TimerSupport.h"
 #include "tests/support/Files.h"
@@ -260,6 +261,21 @@ TEST(Timer, MusicRowsOpenOnPickPlayOnEnterAndRewindOnTheirStopButton) {
     f.form1()->SpeedButtonStopMp3->click();
     EXPECT_EQ(f.media->log, QStringList({"MediaPlayerStart open " + good, "MediaPlayerStart play",
                                          "MediaPlayerStart stop", "MediaPlayerEnd stop"}));
+}
+
+// The real players answer later: a click queued before the time-up runs after it.
+TEST(Timer, TheTimeUpWaitsForNoPlayerAndTellsItsFaultInTheHostsWords) {
+    QTemporaryDir dir;
+    const QString song = dir.filePath("x.mp3");
+    ASSERT_TRUE(kvtest::writeFile(song, "not music at all"));
+    TimerFixture f("minute=0\nsecond=0\nTimeSound=播放音乐\nTimeSoundMp3=" + song + "\n",
+                   platform::makeQtMediaSystem());
+    f.click();
+    QTimer::singleShot(0, [&] { f.click(); });
+    f.run(1200);
+    EXPECT_FALSE(f.form1()->TimerRunning);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.fakes.dialogs->messages.isEmpty(); }, 5000));
+    EXPECT_EQ(f.fakes.dialogs->messages.last(), "无法打开音乐文件：" + song + "\n无法播放该文件");
 }
 
 }  // namespace
