@@ -42,7 +42,8 @@ PresentationWindow classifyPresentationWindow(const QString &title, const QStrin
 // Reads what the rules need (the class only when the title leaves a doubt).
 PresentationWindow describePresentationWindow(WindowSystem &ws, WindowId w);
 
-// Closes Impress's "Tip of the Day": a first start on each day puts it over
+// Closes Impress's "Tip of the Day" (in each language whose show title is
+// known): a first start on each day puts it over
 // the document, and so onto the projector once a show ends.
 void closeImpressTips(WindowSystem &ws);
 
