@@ -107,6 +107,10 @@ PresentationWindow describePresentationWindow(WindowSystem &ws, WindowId w) {
     return classifyPresentationWindow(title, needsClass ? ws.windowClass(w) : QString());
 }
 
+bool isPresentationProgramWindow(WindowSystem &ws, WindowId w) {
+    return w && (describePresentationWindow(ws, w).isProgramWindow() || isOfficeClass(ws.windowClass(w)));
+}
+
 void closeImpressTips(WindowSystem &ws) {
     for (WindowId w : ws.topLevelWindows()) {
         if (isTipTitle(ws.title(w)) && isOfficeClass(ws.windowClass(w))) ws.close(w);
