@@ -12,6 +12,7 @@ namespace {
 constexpr int kNumPad2 = 98, kLetterD = 68, kLetterE = 69, kLetterO = 79, kLetterS = 83, kLetterW = 87;
 // Sent as virtual-key codes just as they stand: the character codes of "=" and "+".
 constexpr int kEqualsCode = 61, kPlusCode = 43;
+constexpr int kPanelBackPolls = 100;
 
 }  // namespace
 
@@ -56,22 +57,42 @@ void SecondScreen::secondDesktop() {
     const QScopedValueRollback busy(running_, true);
     ui_.setStatus(QString());
     endRunningShow();
-    if (!panel_ || !panel_->open() || !poll(500, [&] { return panelInFront(); })) {
+    if (!panel_ || !panel_->open() || !poll(500, [&] { return panelInFront(); }) ||
+        !panelKeys(services_.windows->foreground())) {
         ui_.setStatus(kPanelFailed);
         return;
-    }
-    {
-        KeySequence keys(services_);
-        keys.press(kNumPad2, 100);
-        keys.down(platform::vk::Menu, 100);
-        keys.press(kLetterE, 100);
-        keys.up(platform::vk::Menu, 100);
-        keys.press(platform::vk::Return, 0);
     }
     // Either way on: the widths tell what the panel did.
     poll(1000, [&] { return !panelInFront(); });
     services_.clock->sleep(200);
     ui_.setStatus(oneScreen() ? kSecondOff : kSecondOn);
+}
+
+// NumPad 2, Alt+E, Enter. Before each key the panel must be in front: a click
+// on the main window (the second of a double click) takes the front at once,
+// and the keys would go there. Brought back when it left; false when it would
+// not come (no further key is pressed).
+bool SecondScreen::panelKeys(platform::WindowId panel) {
+    using platform::vk::Menu;
+    struct Step {
+        bool down, up;
+        int vk, ms;
+    };
+    constexpr Step steps[] = {{true, true, kNumPad2, 100},
+                              {true, false, Menu, 100},
+                              {true, true, kLetterE, 100},
+                              {false, true, Menu, 100},
+                              {true, true, platform::vk::Return, 0}};
+    KeySequence keys(services_);
+    for (const Step &step : steps) {
+        if (!panelInFront()) {
+            services_.windows->switchTo(panel);
+            if (!poll(kPanelBackPolls, [&] { return panelInFront(); })) return false;
+        }
+        if (step.down) keys.down(step.vk, step.up ? 0 : step.ms);
+        if (step.up) keys.up(step.vk, step.ms);
+    }
+    return true;
 }
 
 void SecondScreen::presenterView() {

@@ -42,6 +42,7 @@ private:
     bool poll(int polls, const std::function<bool()> &done);
     void endRunningShow();
     bool panelInFront();
+    bool panelKeys(platform::WindowId panel);
     bool switchAndWait(platform::WindowId w);
     bool oneScreen();
     void powerPointSetUp();

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+#include <utility>
+
 #include "host/service/HostFakes.h"
 #include "host/service/SecondScreen.h"
 #include "host/service/TForm1.h"
@@ -18,6 +21,22 @@
 #include "tests/support/XvfbSession.h"
 
 namespace {
+// The real keyboard; after the first key the main window takes the front, as
+// the second click of a double click on "第二桌面" gives it.
+class DoubleClickKeyboard : public platform::Keyboard {
+public:
+    DoubleClickKeyboard(std::shared_ptr<platform::Keyboard> real) : real_(std::move(real)) {}
+    void keyDown(int vk) override { real_->keyDown(vk); }
+    void keyUp(int vk) override {
+        real_->keyUp(vk);
+        if (secondClick) std::exchange(secondClick, nullptr)();
+    }
+    std::function<void()> secondClick;
+
+private:
+    std::shared_ptr<platform::Keyboard> real_;
+};
+
 bool panelShown() {
     for (QWidget *w : QApplication::topLevelWidgets())
         if (qobject_cast<platform::DisplayPanelWindow *>(w) && w->isVisible()) return true;
@@ -38,6 +57,8 @@ TEST(SecondScreenX11, ThePanelWindowTakesTheHostsKeys) {
         platform::FakeServices fakes;
         platform::Services services = kvtest::withRealX11(fakes);
         ASSERT_TRUE(services.windows && services.keyboard);
+        auto keyboard = std::make_shared<DoubleClickKeyboard>(services.keyboard);
+        services.keyboard = keyboard;
         auto outputs = std::make_shared<platform::FakeOutputLayout>(fakes.screens);
         QTemporaryDir dir;
         host::HostEnv env;
@@ -59,6 +80,12 @@ TEST(SecondScreenX11, ThePanelWindowTakesTheHostsKeys) {
         form.SpeedButtonShow2->click();
         EXPECT_EQ(outputs->calls, QStringList({"on", "off"}));
         EXPECT_EQ(form.statusText(), host::SecondScreen::kSecondOff);
+        // The main window in front after NumPad 2: the panel comes back for the rest of its keys.
+        keyboard->secondClick = [&] { services.windows->switchTo(form.winId()); };
+        form.SpeedButtonShow2->click();
+        EXPECT_EQ(outputs->calls, QStringList({"on", "off", "on"}));
+        EXPECT_EQ(form.statusText(), host::SecondScreen::kSecondOn);
+        EXPECT_FALSE(panelShown());
 
         // The display's own XRandR: one output, which the panel tells and stays for.
         platform::DisplayPanelWindow real(platform::makeXRandrLayout());
