@@ -86,6 +86,13 @@ TEST(SecondScreenX11, ThePanelWindowTakesTheHostsKeys) {
         EXPECT_EQ(outputs->calls, QStringList({"on", "off", "on"}));
         EXPECT_EQ(form.statusText(), host::SecondScreen::kSecondOn);
         EXPECT_FALSE(panelShown());
+        // A panel left open while the second monitor went off elsewhere: the next click turns it on.
+        env.displayPanel->open();
+        outputs->now.secondOn = false;
+        fakes.screens->desktopRect = fakes.screens->primaryRect;
+        form.SpeedButtonShow2->click();
+        EXPECT_EQ(outputs->calls, QStringList({"on", "off", "on", "on"}));
+        EXPECT_EQ(form.statusText(), host::SecondScreen::kSecondOn);
 
         // The display's own XRandR: one output, which the panel tells and stays for.
         platform::DisplayPanelWindow real(platform::makeXRandrLayout());
