@@ -21,6 +21,7 @@
 #include <cstdlib>
 
 #include "common/Text.h"
+#include "platform/SingleLine.h"
 
 namespace host {
 
@@ -313,6 +314,7 @@ void TFormChouqian::makeLot(int i, int number, const lots::LotGrid &grid) {
     name->setFixedHeight(EditNamec6->height());
     name->setGeometry(bounds.left(), bounds.bottom() + 1, bounds.width(), EditNamec6->height());
     name->setToolTip(QStringLiteral("输入姓名。回车或点击上图选择本号签并打开"));
+    platform::refuseLineBreaks(name);  // a name is one line of the export
     connect(name, &QLineEdit::returnPressed, this, [this, i] { EditNamec6KeyPress(i); });
     name->show();
     names_[i] = name;

@@ -2,6 +2,8 @@
 // sorting and export, with the window's timers ticked by hand.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -148,6 +150,9 @@ TEST_F(DrawLotsWindow, OpeningOneLotRecordsItAndRemovesItAfterwards) {
                  form.LotBusy);
     EXPECT_EQ(form.statusText(), "");
 
+    QGuiApplication::clipboard()->setText("王五\r\n6\t ");  // a line break pasted: refused
+    form.nameField(4)->paste();
+    EXPECT_EQ(form.nameField(4)->text(), "");
     form.nameField(4)->setText("张三");
     form.Panelc6Click(4);
     EXPECT_EQ(form.statusText(), "张三 已经抽过签了");
