@@ -10,6 +10,7 @@
 
 #include "HostTestSupport.h"
 #include "host/lots/TFormChouqian.h"
+#include "host/setup/TFormHelp.h"
 #include "tests/support/RealX11.h"
 #include "tests/support/XvfbSession.h"
 
@@ -51,5 +52,28 @@ TEST(HostWindowsX11, LotsKeepTheirNamesAndEveryWindowComesForward) {
         QTest::qWait(200);
         EXPECT_EQ(lots.nameField(1)->text() + lots.nameField(3)->text(), "name1name3");
         EXPECT_FALSE(lots.nameField(1)->hasSelectedText() || lots.nameField(3)->hasSelectedText());
+
+        // "抽签", "帮助" and its key "p", "设置": the window comes forward,
+        // minimised or behind the main window.
+        auto minimise = [&](QWidget *w) {
+            w->showMinimized();
+            return QTest::qWaitFor([&] { return w->isMinimized() && services.windows->foreground() != w->winId(); });
+        };
+        ASSERT_TRUE(minimise(&lots));
+        main.SpeedButtonToClient->click();
+        EXPECT_TRUE(inFront(&lots) && !lots.isMinimized());
+        QWidget *help = f.app->FormHelp(), *set = f.formSet();
+        main.SpeedButtonHelp->click();
+        ASSERT_TRUE(inFront(help));
+        services.windows->switchTo(main.winId());
+        services.keyboard->press('P');
+        EXPECT_TRUE(inFront(help));
+        main.SpeedButtonSetup->click();
+        ASSERT_TRUE(inFront(set));
+        ASSERT_TRUE(minimise(set));
+        main.SpeedButtonSetup->click();
+        EXPECT_TRUE(inFront(set) && set->isVisible());
+        main.SpeedButtonSetup->click();
+        EXPECT_FALSE(set->isVisible());
     }
 }
