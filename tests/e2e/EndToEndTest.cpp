@@ -264,22 +264,14 @@ TEST(EndToEnd, ImpressOpenedShownPagedAndClosedRemotelyAndLocally) {
     ctl.sendLine("VD27");
     EXPECT_TRUE(onScreen(0));  // the editing window again
     auto keys = platform::makeX11Keyboard();
-    keys->keyDown(platform::vk::Control);  // a new slide: the document is changed
-    keys->press('M');
-    keys->keyUp(platform::vk::Control);
+    auto chord = [&](int modifier, int key) { keys->keyDown(modifier), keys->press(key), keys->keyUp(modifier); };
+    chord(platform::vk::Control, 'M');  // a new slide: the document is changed
     ctl.sendLine("c_show");
     ASSERT_TRUE(onScreen(1, 30000));
     ctl.sendLine("c_close");  // ends the show, then closes the document, which asks first
-    auto questionInFront = [&] {
-        const auto all = ws->topLevelWindows();
-        return !all.empty() && all[0] == ws->foreground() && ws->title(all[0]) == "Save Document?";
-    };
-    EXPECT_TRUE(spinUntil(questionInFront, 10000));
-    spinUntil([] { return false; }, 1500);
-    EXPECT_TRUE(questionInFront()) << "the host covered Impress's question";
-    keys->keyDown(platform::vk::Menu);  // "Don't Save"
-    keys->press('N');
-    keys->keyUp(platform::vk::Menu);
+    auto asks = [&] { return ws->title(ws->foreground()) == "Save Document?" && ws->topLevelWindows()[0] == ws->foreground(); };
+    EXPECT_TRUE(spinUntil(asks, 10000) && !spinUntil([&] { return !asks(); }, 1500)) << "the question was covered";
+    chord(platform::vk::Menu, 'N');  // "Don't Save"
     EXPECT_TRUE(spinUntil([&] { return !impressOpen(); }, 30000));
     host.stop();
 
