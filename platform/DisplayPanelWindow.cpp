@@ -188,6 +188,9 @@ public:
         if (!window_) {
             window_ = new DisplayPanelWindow(layout_ ? layout_ : makeXRandrLayout());
             window_->setAttribute(Qt::WA_DeleteOnClose);
+        } else {
+            // Left open meanwhile: the monitors may have changed since.
+            window_->refresh();
         }
         if (window_->isMinimized())
             window_->showNormal();

@@ -24,6 +24,8 @@ public:
     void toggleExtend();
     // Applies the choice; false (and the reason shown) when the layout could not follow.
     bool apply();
+    // Reads the monitors afresh; a choice not yet applied is dropped.
+    void refresh();
 
     QPushButton *monitor1, *monitor2, *okButton, *cancelButton, *applyButton;
     QComboBox *monitorList;
@@ -38,7 +40,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void refresh();
     void showChoice();
 
     std::shared_ptr<OutputLayout> layout_;

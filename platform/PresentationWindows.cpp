@@ -13,18 +13,28 @@ const QString kImpressSuffix = QStringLiteral(" - LibreOffice Impress");
 // The class of Impress's document windows; its show and console windows carry
 // the office suite's general class instead.
 const QString kImpressDocumentClass = QStringLiteral("libreoffice-impress");
-// A slide show is "<prefix><file without its extension>" in the language of
-// the user interface: English, simplified and traditional Chinese.
-const std::array<QString, 3> kShowPrefixes = {QStringLiteral("Presenting: "),
-                                              QStringLiteral("正在演示: "),
-                                              QStringLiteral("正在簡報：")};
-
-const std::array<QString, 2> kTipPrefixes = {QStringLiteral("Tip of the Day: "), QStringLiteral("每日贴士：")};
+// Titles that depend on the language of the user interface: a slide show is
+// "<show><file without its extension>", the Tip of the Day "<tip>1/225". Each
+// language brings both, so a show that is recognised never stays under a tip.
+struct InterfaceTitles {
+    QString show, tip;
+};
+const std::array<InterfaceTitles, 3> kInterfaces = {{
+    {QStringLiteral("Presenting: "), QStringLiteral("Tip of the Day: ")},
+    {QStringLiteral("正在演示: "), QStringLiteral("每日贴士：")},
+    {QStringLiteral("正在簡報："), QStringLiteral("今日秘訣：")},
+}};
 
 const QString *showPrefixOf(const QString &title) {
-    for (const QString &p : kShowPrefixes)
-        if (title.size() > p.size() && title.startsWith(p)) return &p;
+    for (const InterfaceTitles &t : kInterfaces)
+        if (title.size() > t.show.size() && title.startsWith(t.show)) return &t.show;
     return nullptr;
+}
+
+bool isTipTitle(const QString &title) {
+    for (const InterfaceTitles &t : kInterfaces)
+        if (title.startsWith(t.tip)) return true;
+    return false;
 }
 
 bool isImpressDocumentTitle(const QString &title) {
@@ -97,11 +107,13 @@ PresentationWindow describePresentationWindow(WindowSystem &ws, WindowId w) {
     return classifyPresentationWindow(title, needsClass ? ws.windowClass(w) : QString());
 }
 
+bool isPresentationProgramWindow(WindowSystem &ws, WindowId w) {
+    return w && (describePresentationWindow(ws, w).isProgramWindow() || isOfficeClass(ws.windowClass(w)));
+}
+
 void closeImpressTips(WindowSystem &ws) {
     for (WindowId w : ws.topLevelWindows()) {
-        const QString title = ws.title(w);
-        for (const QString &p : kTipPrefixes)
-            if (title.startsWith(p) && isOfficeClass(ws.windowClass(w))) ws.close(w);
+        if (isTipTitle(ws.title(w)) && isOfficeClass(ws.windowClass(w))) ws.close(w);
     }
 }
 

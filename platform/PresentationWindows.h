@@ -42,7 +42,12 @@ PresentationWindow classifyPresentationWindow(const QString &title, const QStrin
 // Reads what the rules need (the class only when the title leaves a doubt).
 PresentationWindow describePresentationWindow(WindowSystem &ws, WindowId w);
 
-// Closes Impress's "Tip of the Day": a first start on each day puts it over
+// Any window of a presentation program: its documents and shows, and its
+// dialogs (Impress's "Save Document?", known by the office suite's class).
+bool isPresentationProgramWindow(WindowSystem &ws, WindowId w);
+
+// Closes Impress's "Tip of the Day" (in each language whose show title is
+// known): a first start on each day puts it over
 // the document, and so onto the projector once a show ends.
 void closeImpressTips(WindowSystem &ws);
 

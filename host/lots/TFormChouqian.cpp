@@ -21,6 +21,7 @@
 #include <cstdlib>
 
 #include "common/Text.h"
+#include "platform/SingleLine.h"
 
 namespace host {
 
@@ -313,6 +314,7 @@ void TFormChouqian::makeLot(int i, int number, const lots::LotGrid &grid) {
     name->setFixedHeight(EditNamec6->height());
     name->setGeometry(bounds.left(), bounds.bottom() + 1, bounds.width(), EditNamec6->height());
     name->setToolTip(QStringLiteral("输入姓名。回车或点击上图选择本号签并打开"));
+    platform::refuseLineBreaks(name);  // a name is one line of the export
     connect(name, &QLineEdit::returnPressed, this, [this, i] { EditNamec6KeyPress(i); });
     name->show();
     names_[i] = name;
@@ -320,6 +322,7 @@ void TFormChouqian::makeLot(int i, int number, const lots::LotGrid &grid) {
 
 void TFormChouqian::freeLots() {
     for (int i = 1; i <= lots::kMaxLots; ++i) {
+        keepFocusOffNames(names_[i].data());
         delete cards_[i].data();
         delete covers_[i].data();
         delete names_[i].data();
@@ -339,6 +342,7 @@ void TFormChouqian::stopOpening() {
 // frame is free for the next one.
 void TFormChouqian::releaseFrame() {
     if (!paneltop_) return;
+    keepFocusOffNames(paneltop_);
     const QRect r = paneltop_->geometry();
     const int nameH = EditNamec6->height();
     if (LotPanel *c = card(frameLot_)) {
@@ -353,6 +357,14 @@ void TFormChouqian::releaseFrame() {
     }
     paneltop_->hide();
     frameLot_ = 0;
+}
+
+// A name field that leaves the board (freed, hidden or moved into the frame)
+// hands the focus on to the next one with its whole text selected, and typing
+// would replace a name already written: the board takes the focus instead.
+void TFormChouqian::keepFocusOffNames(QWidget *leaving) {
+    QWidget *f = QApplication::focusWidget();
+    if (f && leaving && (f == leaving || leaving->isAncestorOf(f))) Panel0->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- opening one lot --------------------------------------------------------------
@@ -433,6 +445,7 @@ void TFormChouqian::TimerOpenTimer() {
         paneltop_->setGeometry(c->geometry());
         paneltop_->show();
         paneltop_->raise();
+        keepFocusOffNames(e);
         e->setParent(paneltop_);
         c->setParent(paneltop_);
         paneltop_->layout()->addWidget(c);
@@ -464,6 +477,8 @@ void TFormChouqian::TimerToMaxTimer() {
 
 void TFormChouqian::timerDelayDispTimer() {
     timerDelayDisp->stop();
+    keepFocusOffNames(paneltop_);
+    keepFocusOffNames(nameField(CurrentLot));
     if (paneltop_) paneltop_->hide();
     delete card(CurrentLot);
     delete cover(CurrentLot);
@@ -516,6 +531,7 @@ void TFormChouqian::SpeedButtonRecClick() {
         addRecord({c->text(), repeat ? name + QStringLiteral("(重复)") : name});
         // A lot being opened stays in view; its removal takes it off the board.
         if (i == openingLot_) continue;
+        keepFocusOffNames(e);
         c->hide();
         v->hide();
         e->hide();

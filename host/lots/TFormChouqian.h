@@ -117,6 +117,7 @@ private:
     void stopOpening();
     void releaseFrame();
     void freeLots();
+    void keepFocusOffNames(QWidget *leaving);
     void makeLot(int i, int number, const lots::LotGrid &grid);
     void chooseLot(int tag);
     bool openingParts() const;  // card, cover and name field of CurrentLot all there

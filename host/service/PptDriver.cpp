@@ -9,6 +9,7 @@ namespace {
 constexpr int kF4 = 0x73;
 constexpr int kLetterD = 68, kLetterS = 83, kLetterO = 79, kLetterW = 87;
 constexpr int kForegroundPolls = 300;
+constexpr int kClosePolls = 100;
 }  // namespace
 
 PptDriver::PptDriver(platform::Services services, HostUi &ui)
@@ -113,17 +114,33 @@ bool PptDriver::closePresentation(platform::WindowId w) {
     if (!bringToFront(w, 200)) return false;
     platform::KeySequence(services_).press(platform::vk::Escape, 100);
     // Alt+F4 closes whatever is in front: only the file's window may be.
-    if (!frontWindowAfterEsc(currentFileMode())) return false;
+    const platform::WindowId file = frontWindowAfterEsc(currentFileMode());
+    if (!file) return false;
     {
         platform::KeySequence keys(services_);
         keys.down(platform::vk::Menu, 10);
         keys.press(kF4, 10);
         keys.up(platform::vk::Menu, 0);
     }
-    ui_.activateMainWindow();
+    // A changed document asks first ("Save Document?"): the question must stay
+    // in view, not go under the main window.
+    if (!programInFrontAfterClose(file)) ui_.activateMainWindow();
     currentFile_.clear();
     services_.clock->sleep(50);
     return true;
+}
+
+// Waits until the closed window has gone or another window of its program
+// (its question, which comes some tens of milliseconds after Alt+F4) has the
+// front, about a second at most; true when a window of the program is in front.
+bool PptDriver::programInFrontAfterClose(platform::WindowId closed) {
+    platform::WindowSystem &ws = *services_.windows;
+    for (int i = 0; i < kClosePolls && ws.isVisible(closed); ++i) {
+        const platform::WindowId front = ws.foreground();
+        if (front != closed && platform::isPresentationProgramWindow(ws, front)) return true;
+        services_.clock->sleep(10);
+    }
+    return platform::isPresentationProgramWindow(ws, ws.foreground());
 }
 
 void PptDriver::startSlideShow(platform::WindowId target) {

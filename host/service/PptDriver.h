@@ -49,7 +49,7 @@ public:
     // A key command: w to the front, 100 ms, then a press of vk when w is in front.
     bool sendKey(platform::WindowId w, int vk);
     // Esc in w, then Alt+F4 in the current file's window, the main window back
-    // in front. False when a window would not come to the front (nothing
+    // in front unless the program keeps a window there (its save question). False when a window would not come to the front (nothing
     // closed, the current file kept).
     bool closePresentation(platform::WindowId w);
     // Starts the show in `target` (found with mode 0 when 0): Esc, then F5 in
@@ -65,6 +65,7 @@ private:
     void notInFront();
     bool isShowing(platform::WindowId w);
     platform::WindowId frontWindowAfterEsc(int mode);
+    bool programInFrontAfterClose(platform::WindowId closed);
 
     platform::Services services_;
     HostUi &ui_;

@@ -2,6 +2,9 @@
 
 #include <QScopedValueRollback>
 
+#include <algorithm>
+#include <vector>
+
 #include "common/Text.h"
 #include "platform/KeySequence.h"
 
@@ -12,6 +15,7 @@ namespace {
 constexpr int kNumPad2 = 98, kLetterD = 68, kLetterE = 69, kLetterO = 79, kLetterS = 83, kLetterW = 87;
 // Sent as virtual-key codes just as they stand: the character codes of "=" and "+".
 constexpr int kEqualsCode = 61, kPlusCode = 43;
+constexpr int kPanelBackPolls = 100, kAskAgainPolls = 50;
 
 }  // namespace
 
@@ -41,9 +45,28 @@ void SecondScreen::endRunningShow() {
     keys.press(platform::vk::Escape, 300);
 }
 
-bool SecondScreen::panelInFront() {
-    const platform::WindowId w = services_.windows->foreground();
+bool SecondScreen::isPanel(platform::WindowId w) {
     return w && kv::trimmed(services_.windows->title(w)) == platform::kDisplayPanelTitle;
+}
+
+bool SecondScreen::panelInFront() { return isPanel(services_.windows->foreground()); }
+
+// Up to `polls` polls for the panel to be in front. A panel that is there but
+// behind (a click on the main window came after it opened, and the window
+// manager keeps the focus where the user clicked) is brought forward: at once
+// when it lost the front, else after half a second, and again every half second.
+bool SecondScreen::panelForward(int polls, bool askAtOnce) {
+    int sinceAsked = askAtOnce ? kAskAgainPolls : 0;
+    return poll(polls, [&] {
+        if (panelInFront()) return true;
+        if (++sinceAsked < kAskAgainPolls) return false;
+        const std::vector<platform::WindowId> all = services_.windows->topLevelWindows();
+        const auto panel = std::find_if(all.begin(), all.end(), [&](platform::WindowId w) { return isPanel(w); });
+        if (panel == all.end()) return false;
+        sinceAsked = 0;
+        services_.windows->switchTo(*panel);
+        return panelInFront();
+    });
 }
 
 bool SecondScreen::switchAndWait(platform::WindowId w) {
@@ -56,22 +79,38 @@ void SecondScreen::secondDesktop() {
     const QScopedValueRollback busy(running_, true);
     ui_.setStatus(QString());
     endRunningShow();
-    if (!panel_ || !panel_->open() || !poll(500, [&] { return panelInFront(); })) {
+    if (!panel_ || !panel_->open() || !panelForward(500, false) || !panelKeys()) {
         ui_.setStatus(kPanelFailed);
         return;
-    }
-    {
-        platform::KeySequence keys(services_);
-        keys.press(kNumPad2, 100);
-        keys.down(platform::vk::Menu, 100);
-        keys.press(kLetterE, 100);
-        keys.up(platform::vk::Menu, 100);
-        keys.press(platform::vk::Return, 0);
     }
     // Either way on: the widths tell what the panel did.
     poll(1000, [&] { return !panelInFront(); });
     services_.clock->sleep(200);
     ui_.setStatus(oneScreen() ? kSecondOff : kSecondOn);
+}
+
+// NumPad 2, Alt+E, Enter. Before each key the panel must be in front: a click
+// on the main window (the second of a double click) takes the front at once,
+// and the keys would go there. Brought back when it left; false when it would
+// not come (no further key is pressed).
+bool SecondScreen::panelKeys() {
+    using platform::vk::Menu;
+    struct Step {
+        bool down, up;
+        int vk, ms;
+    };
+    constexpr Step steps[] = {{true, true, kNumPad2, 100},
+                              {true, false, Menu, 100},
+                              {true, true, kLetterE, 100},
+                              {false, true, Menu, 100},
+                              {true, true, platform::vk::Return, 0}};
+    platform::KeySequence keys(services_);
+    for (const Step &step : steps) {
+        if (!panelInFront() && !panelForward(kPanelBackPolls, true)) return false;
+        if (step.down) keys.down(step.vk, step.up ? 0 : step.ms);
+        if (step.up) keys.up(step.vk, step.ms);
+    }
+    return true;
 }
 
 void SecondScreen::presenterView() {

@@ -41,7 +41,10 @@ private:
     // Up to `polls` rounds of {handle events; done() ends the wait; sleep 10 ms}.
     bool poll(int polls, const std::function<bool()> &done);
     void endRunningShow();
+    bool isPanel(platform::WindowId w);
     bool panelInFront();
+    bool panelForward(int polls, bool askAtOnce);
+    bool panelKeys();
     bool switchAndWait(platform::WindowId w);
     bool oneScreen();
     void powerPointSetUp();

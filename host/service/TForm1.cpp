@@ -44,6 +44,15 @@ const QString kServer = QStringLiteral("server");
 const QString kStartCaption = QStringLiteral("启动投影服务");
 const QString kStopCaption = QStringLiteral("停止投影服务");
 
+// A window the main window opens is shown, restored when minimised and raised
+// each time: one behind the main window or minimised would seem not to open.
+void bringForward(QWidget *w) {
+    if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
 QPushButton *button(const QString &name, const QString &text, const QString &hint, QWidget *parent) {
     auto *b = new QPushButton(text, parent);
     b->setObjectName(name);
@@ -344,7 +353,7 @@ void TForm1::TimerStartTimer() {
     }
     if (*runTimes == 0) {
         appendLog(kGreeting);
-        if (FormWorkDir) FormWorkDir->show();
+        if (FormWorkDir) bringForward(FormWorkDir);
         return;
     }
     if (*runTimes == 1) {
@@ -506,17 +515,21 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
 
 void TForm1::SpeedButtonSetupClick() {
     if (!FormSet) return;
-    FormSet->setVisible(!FormSet->isVisible());
+    // A minimised settings window counts as hidden: the click brings it back.
+    if (FormSet->isVisible() && !FormSet->isMinimized())
+        FormSet->hide();
+    else
+        bringForward(FormSet);
 }
 
 void TForm1::SpeedButtonHelpClick() {
     if (!FormHelp) return;
-    FormHelp->show();
+    bringForward(FormHelp);
     FormHelp->TimerStart->start();  // loads the own mail address a second later
 }
 
 void TForm1::SpeedButtonToClientClick() {
-    if (FormChouqian) FormChouqian->show();
+    if (FormChouqian) bringForward(FormChouqian);
 }
 
 void TForm1::Image1Click() { services_.shell->openDocument(kMakerPage); }

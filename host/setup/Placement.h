@@ -44,7 +44,7 @@ public:
     struct Result {
         Outcome outcome;
         QString status;
-        QString iniError;  // the folder's show.ini could not be written (outcome Stays)
+        QString iniError = {};  // the folder's show.ini could not be written (outcome Stays)
     };
     using Done = std::function<void(const Result &)>;
 

@@ -263,9 +263,15 @@ TEST(EndToEnd, ImpressOpenedShownPagedAndClosedRemotelyAndLocally) {
     EXPECT_TRUE(onScreen(1));
     ctl.sendLine("VD27");
     EXPECT_TRUE(onScreen(0));  // the editing window again
+    auto keys = platform::makeX11Keyboard();
+    auto chord = [&](int modifier, int key) { keys->keyDown(modifier), keys->press(key), keys->keyUp(modifier); };
+    chord(platform::vk::Control, 'M');  // a new slide: the document is changed
     ctl.sendLine("c_show");
     ASSERT_TRUE(onScreen(1, 30000));
-    ctl.sendLine("c_close");  // ends the show, then closes the document
+    ctl.sendLine("c_close");  // ends the show, then closes the document, which asks first
+    auto asks = [&] { return ws->title(ws->foreground()) == "Save Document?" && ws->topLevelWindows()[0] == ws->foreground(); };
+    EXPECT_TRUE(spinUntil(asks, 10000) && !spinUntil([&] { return !asks(); }, 1500)) << "the question was covered";
+    chord(platform::vk::Menu, 'N');  // "Don't Save"
     EXPECT_TRUE(spinUntil([&] { return !impressOpen(); }, 30000));
     host.stop();
 

@@ -45,7 +45,9 @@ struct Rig {
     void agree(const QString &d, bool wait = true) const {  // until the buttons are back or the host ends
         w()->EditWorkDir->setText(d);
         w()->SpeedButtonOK->click();
-        if (wait) EXPECT_TRUE(kvtest::spinUntil([&] { return w()->SpeedButtonOK->isEnabled() || f.exits > 0; }));
+        if (wait) {
+            EXPECT_TRUE(kvtest::spinUntil([&] { return w()->SpeedButtonOK->isEnabled() || f.exits > 0; }));
+        }
     }
     QString launcher(const QString &name) const { return desktop->folder + "/" + name + ".desktop"; }
     bool lockFree() const { return host::SingleInstance(f.lockDir.path()).tryLock() == host::SingleInstance::Result::Acquired; }
@@ -122,7 +124,9 @@ TEST(Placement, FailuresLeaveThisHostRunningAndTheTargetAsItWas) {
     }
     for (bool iniFails : {false, true}) {  // the new copy does not start, or show.ini cannot be written:
         Rig r;                              // this host keeps its lock and runs on, the launchers as they were
-        if (iniFails) ASSERT_TRUE(QDir().mkpath(r.root.filePath("t/show.ini")));
+        if (iniFails) {
+            ASSERT_TRUE(QDir().mkpath(r.root.filePath("t/show.ini")));
+        }
         r.f.fakes.shell->startResult = false;
         ASSERT_TRUE(QDir().mkpath(r.desktop->folder) &&
                     r.desktop->writeLauncher(r.launcher(Placement::kPadLauncher), "x", "/bin/true", "/"));

@@ -121,6 +121,20 @@ TEST_F(SecondScreenTest, PanelWaitCountsTheLastPollAndKnowsOnlyItsTitle) {
     }
 }
 
+TEST_F(SecondScreenTest, APanelBehindTheMainWindowComesForwardBeforeItsKeys) {
+    // The second click of a double click, as the panel opens and after its first key.
+    const WindowId mainWindow = fakes.windows->add("Korvelo 投影助理");
+    for (const QString clickAfter : {"control desk.cpl ,3", "up 98"}) {
+        fakes.log->clear();
+        fakes.clock->onPump = [&, clicked = false]() mutable {
+            if (fakes.log->calls().contains(clickAfter) && !std::exchange(clicked, true)) fakes.windows->foregroundId = mainWindow;
+        };
+        fakes.clock->onSleep = [&](int) { fakes.clock->onPump(); };
+        screen.secondDesktop();
+        EXPECT_EQ(count(QString("switch %1").arg(panel->window)) + count("down 13"), 2) << clickAfter.toStdString();
+    }
+}
+
 TEST_F(SecondScreenTest, PresenterViewRunsTheSetUpAndWaitsForThePresenterView) {
     widen(true);
     const WindowId w = fakes.windows->add("talk - PowerPoint");

@@ -1,17 +1,18 @@
-// The real main window and display panel window on a private X display: the
-// host's real keys reach the panel, whose XRandR call is a recorder (the
-// display has no second output).
+// The real main window, its display panel and the windows it opens on a
+// private X display under openbox: the host's real keys reach the panel, whose
+// XRandR call is a recorder (the display has no second output).
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
-#include "tests/support/HostFakes.h"
+#include "HostTestSupport.h"
+#include "host/lots/TFormChouqian.h"
 #include "host/service/SecondScreen.h"
-#include "host/service/TForm1.h"
+#include "host/setup/TFormHelp.h"
 #include "platform/DisplayPanelWindow.h"
 #include "tests/support/FakeDisplayPanel.h"
 #include "tests/support/RealX11.h"
@@ -35,19 +36,16 @@ TEST(SecondScreenX11, ThePanelWindowTakesTheHostsKeys) {
     char *argv[] = {name, nullptr};
     QApplication app(argc, argv);
     {
-        platform::FakeServices fakes;
+        hosttest::HostFixture f;
+        platform::FakeServices &fakes = f.fakes;
         platform::Services services = kvtest::withRealX11(fakes);
         ASSERT_TRUE(services.windows && services.keyboard);
         auto outputs = std::make_shared<platform::FakeOutputLayout>(fakes.screens);
-        QTemporaryDir dir;
-        host::HostEnv env;
-        env.programDir = dir.path();
-        env.pages = std::make_shared<host::FakePageLoader>();
-        env.tray = std::make_shared<host::FakeTray>();
-        env.choice = std::make_shared<host::FakeChoiceBox>();
-        env.exitProgram = [] {};
+        host::HostEnv env = f.env();
         env.displayPanel = platform::makeDisplayPanel(outputs);
-        host::TForm1 form(services, env);
+        f.app = host::HostApp::create(services, env, f.lockDir.path());
+        host::TForm1 &form = *f.form1();
+        form.TimerStart->stop();
         form.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
@@ -59,6 +57,12 @@ TEST(SecondScreenX11, ThePanelWindowTakesTheHostsKeys) {
         form.SpeedButtonShow2->click();
         EXPECT_EQ(outputs->calls, QStringList({"on", "off"}));
         EXPECT_EQ(form.statusText(), host::SecondScreen::kSecondOff);
+        // A panel left open while the second monitor came on elsewhere: the next click turns it off.
+        env.displayPanel->open();
+        outputs->now.secondOn = true;
+        fakes.screens->desktopRect.setWidth(2 * fakes.screens->primaryRect.width());
+        form.SpeedButtonShow2->click();
+        EXPECT_EQ(outputs->calls, QStringList({"on", "off", "off"}));
 
         // The display's own XRandR: one output, which the panel tells and stays for.
         platform::DisplayPanelWindow real(platform::makeXRandrLayout());
@@ -67,5 +71,21 @@ TEST(SecondScreenX11, ThePanelWindowTakesTheHostsKeys) {
         QTest::keyClick(&real, Qt::Key_Return);
         EXPECT_TRUE(real.isVisible());
         EXPECT_EQ(real.message->text(), platform::kNoSecondOutput);
+
+        // "抽签", "设置", "帮助" and its key "p": the window comes forward, minimised or behind.
+        auto inFront = [&](QWidget *w) {
+            return QTest::qWaitFor([&] { return services.windows->foreground() == w->winId() && !w->isMinimized(); });
+        };
+        QWidget *lots = f.app->FormChouqian(), *help = f.app->FormHelp(), *set = f.formSet();
+        for (QWidget *w : {lots, set}) {
+            w->showMinimized();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return w->isMinimized(); }));
+            (w == set ? form.SpeedButtonSetup : form.SpeedButtonToClient)->click();
+            EXPECT_TRUE(inFront(w));
+        }
+        form.SpeedButtonHelp->click();
+        services.windows->switchTo(form.winId());
+        services.keyboard->press('P');
+        EXPECT_TRUE(inFront(help));
     }
 }

@@ -32,8 +32,9 @@ TEST(PresentationWindows, TitleAndClassRulesOfBothPrograms) {
     EXPECT_TRUE(shows("PowerPoint - [my talk.ppt]", "x.ppt", "my talk"));
     EXPECT_FALSE(shows("PowerPoint - [my talk.ppt]", "my talk.ppt"));
 
-    FakeServices fakes;  // only Impress's own tips are closed
+    FakeServices fakes;  // only Impress's own tips are closed, in each language a show is known in
     fakes.windows->add("Tip of the Day: 1/225", true, "libreoffice-impress");
+    fakes.windows->add("今日秘訣：1/225", true, "libreoffice-impress");
     const WindowId other = fakes.windows->add("Tip of the Day: 1/225", true, "Firefox");
     closeImpressTips(*fakes.windows);
     EXPECT_EQ(fakes.windows->topLevelWindows(), std::vector<WindowId>{other});

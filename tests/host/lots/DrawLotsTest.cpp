@@ -2,6 +2,7 @@
 // sorting and export, with the window's timers ticked by hand.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -122,8 +123,10 @@ TEST_F(DrawLotsWindow, MakingLaysOutEachNumberOnceAndRefusesBadCounts) {
 }
 
 TEST_F(DrawLotsWindow, OpeningOneLotRecordsItAndRemovesItAfterwards) {
+    QApplication::setActiveWindow(&form);
     make("5");
     form.nameField(2)->setText(" 张三 ");
+    form.nameField(2)->setFocus();
     QTest::keyClick(form.nameField(2), Qt::Key_Return);
     EXPECT_TRUE(form.LotBusy && form.TimerToCenter->isActive());
     form.Paneld6Click(3);
@@ -146,8 +149,11 @@ TEST_F(DrawLotsWindow, OpeningOneLotRecordsItAndRemovesItAfterwards) {
     form.timerDelayDispTimer();
     EXPECT_FALSE(form.card(2) || form.cover(2) || form.nameField(2) || form.frame()->isVisible() ||
                  form.LotBusy);
+    EXPECT_EQ(QApplication::focusWidget(), form.Panel0);  // not the next name, all selected
     EXPECT_EQ(form.statusText(), "");
 
+    form.nameField(4)->insert("王五\r\n6\t ");  // as a paste: a line break is refused
+    EXPECT_EQ(form.nameField(4)->text(), "");
     form.nameField(4)->setText("张三");
     form.Panelc6Click(4);
     EXPECT_EQ(form.statusText(), "张三 已经抽过签了");

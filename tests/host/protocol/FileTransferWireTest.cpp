@@ -402,7 +402,7 @@ TEST_F(Transfer, AnUploadTakesItsBytesFromOneDataConnection) {
     // A carrying connection that breaks ends its upload; no other finishes it.
     announce(*c, "two.ppt", data.size());
     std::make_unique<DataClient>(port, "127.0.0.1")->sendPaced(data.left(1024));
-    ASSERT_TRUE(waitUntil([&] { return ui.hasLog("127.0.0.1 文件:two.ppt 上传未完成，已删除。"); }));
+    ASSERT_TRUE(spinUntil([&] { return ui.hasLog("127.0.0.1 文件:two.ppt 上传未完成，已删除。"); }));
     DataClient d3(port, "127.0.0.1");
     EXPECT_FALSE(d3.sendPaced(data.mid(1024)));
     c->send("c_over\r\n");
