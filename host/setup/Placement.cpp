@@ -6,7 +6,7 @@
 
 #include "common/IniFile.h"
 #include "common/Text.h"
-#include "host/service/HostConfig.h"
+#include "host/protocol/HostConfig.h"
 
 namespace host {
 

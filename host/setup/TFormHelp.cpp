@@ -19,8 +19,8 @@
 #include "common/HelpText.h"
 #include "common/IniFile.h"
 #include "common/Text.h"
-#include "host/service/HostConfig.h"
-#include "host/service/TForm1.h"
+#include "host/protocol/HostConfig.h"
+#include "host/app/TForm1.h"
 #include "host/setup/TFrmSendMail.h"
 
 namespace host {

@@ -13,7 +13,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "host/service/SingleInstance.h"
+#include "host/app/SingleInstance.h"
 #include "host/setup/Placement.h"
 
 namespace host {

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "host/service/HostPlatform.h"
+#include "host/app/HostPlatform.h"
 #include "host/setup/Placement.h"
 #include "platform/Platform.h"
 

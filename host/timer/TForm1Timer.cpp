@@ -9,10 +9,10 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "host/service/HostConfig.h"
-#include "host/service/HostLog.h"
-#include "host/service/HostService.h"
-#include "host/service/TForm1.h"
+#include "host/protocol/HostConfig.h"
+#include "host/protocol/HostLog.h"
+#include "host/protocol/HostService.h"
+#include "host/app/TForm1.h"
 #include "host/timer/ClockLook.h"
 #include "host/timer/TFormSet.h"
 #include "host/timer/TFormTimer.h"

@@ -19,8 +19,8 @@
 
 #include "common/IniFile.h"
 #include "common/Text.h"
-#include "host/service/HostConfig.h"
-#include "host/service/TForm1.h"
+#include "host/protocol/HostConfig.h"
+#include "host/app/TForm1.h"
 #include "host/timer/TFormTimer.h"
 
 namespace host {

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "host/service/TForm1.h"
+#include "host/app/TForm1.h"
 #include "host/timer/ClockLook.h"
 #include "host/timer/TFormSet.h"
 

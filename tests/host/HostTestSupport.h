@@ -9,9 +9,9 @@
 
 #include "common/Gbk.h"
 #include "common/IniFile.h"
-#include "host/service/HostApp.h"
+#include "host/app/HostApp.h"
 #include "tests/support/HostFakes.h"
-#include "host/service/TForm1.h"
+#include "host/app/TForm1.h"
 #include "host/timer/TFormSet.h"
 #include "tests/support/FakeMailSender.h"
 #include "tests/support/Fakes.h"

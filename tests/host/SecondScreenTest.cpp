@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "host/service/PptDriver.h"
-#include "host/service/SecondScreen.h"
+#include "host/protocol/PptDriver.h"
+#include "host/app/SecondScreen.h"
 #include "tests/support/FakeDisplayPanel.h"
 #include "tests/support/RecordingHostUi.h"
 

@@ -11,7 +11,7 @@
 
 #include "HostTestSupport.h"
 #include "host/lots/TFormChouqian.h"
-#include "host/service/SecondScreen.h"
+#include "host/app/SecondScreen.h"
 #include "host/setup/TFormHelp.h"
 #include "platform/DisplayPanelWindow.h"
 #include "tests/support/FakeDisplayPanel.h"

@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 
 #include "HostTestSupport.h"
-#include "host/service/HostService.h"
+#include "host/protocol/HostService.h"
 
 using namespace hosttest;
 

@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "HostTestSupport.h"
-#include "host/service/VersionCheck.h"
+#include "host/app/VersionCheck.h"
 
 using namespace hosttest;
 

@@ -2,7 +2,7 @@
 // Recording fakes of the host-only services.
 #include <QStringList>
 
-#include "host/service/HostPlatform.h"
+#include "host/app/HostPlatform.h"
 
 namespace host {
 

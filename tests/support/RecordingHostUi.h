@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "host/service/HostUi.h"
+#include "host/protocol/HostUi.h"
 
 namespace kvtest {
 

@@ -3,7 +3,7 @@
 #include <QThread>
 
 #include "ProtocolFixture.h"
-#include "host/service/PptDriver.h"
+#include "host/protocol/PptDriver.h"
 
 using namespace hosttest;
 using platform::WindowId;

@@ -3,7 +3,7 @@
 #include <QUdpSocket>
 
 #include "ProtocolFixture.h"
-#include "host/service/DiscoveryReply.h"
+#include "host/protocol/DiscoveryReply.h"
 
 using namespace hosttest;
 using namespace host;

@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "host/service/ControlLine.h"
-#include "host/service/FileTransfer.h"
-#include "host/service/LoginTable.h"
-#include "host/service/PresentationNames.h"
+#include "host/protocol/ControlLine.h"
+#include "host/protocol/FileTransfer.h"
+#include "host/protocol/LoginTable.h"
+#include "host/protocol/PresentationNames.h"
 
 using namespace host;
 

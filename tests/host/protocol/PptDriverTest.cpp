@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "ProtocolFixture.h"
-#include "host/service/PptDriver.h"
+#include "host/protocol/PptDriver.h"
 
 using namespace host;
 using platform::WindowId;

@@ -11,9 +11,9 @@
 
 #include <memory>
 
-#include "host/service/HostService.h"
-#include "host/service/HostUi.h"
-#include "host/service/ServiceListeners.h"
+#include "host/protocol/HostService.h"
+#include "host/protocol/HostUi.h"
+#include "host/protocol/ServiceListeners.h"
 #include "tests/support/Fakes.h"
 #include "tests/support/RecordingHostUi.h"
 #include "tests/support/Wait.h"

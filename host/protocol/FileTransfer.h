@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "host/service/ControlRoles.h"
-#include "host/service/HostUi.h"
+#include "host/protocol/ControlRoles.h"
+#include "host/protocol/HostUi.h"
 #include "platform/Platform.h"
 
 class QTemporaryFile;

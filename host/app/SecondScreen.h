@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
-#include "host/service/HostUi.h"
-#include "host/service/PptDriver.h"
+#include "host/protocol/HostUi.h"
+#include "host/protocol/PptDriver.h"
 #include "platform/DisplayPanel.h"
 #include "platform/Platform.h"
 

@@ -1,4 +1,4 @@
-#include "host/service/HostPlatform.h"
+#include "host/app/HostPlatform.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "host/service/PresentationNames.h"
+#include "host/protocol/PresentationNames.h"
 
 #include <QFileInfo>
 

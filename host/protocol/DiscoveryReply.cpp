@@ -1,4 +1,4 @@
-#include "host/service/DiscoveryReply.h"
+#include "host/protocol/DiscoveryReply.h"
 
 #include <QNetworkInterface>
 

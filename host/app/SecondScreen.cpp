@@ -1,4 +1,4 @@
-#include "host/service/SecondScreen.h"
+#include "host/app/SecondScreen.h"
 
 #include <QScopedValueRollback>
 

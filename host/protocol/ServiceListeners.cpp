@@ -1,4 +1,4 @@
-#include "host/service/ServiceListeners.h"
+#include "host/protocol/ServiceListeners.h"
 
 #include <QNetworkDatagram>
 #include <QSocketNotifier>

@@ -15,12 +15,12 @@
 #include <memory>
 #include <vector>
 
-#include "host/service/ControlRoles.h"
-#include "host/service/DiscoveryReply.h"
-#include "host/service/FileTransfer.h"
-#include "host/service/HostUi.h"
-#include "host/service/LoginTable.h"
-#include "host/service/PptDriver.h"
+#include "host/protocol/ControlRoles.h"
+#include "host/protocol/DiscoveryReply.h"
+#include "host/protocol/FileTransfer.h"
+#include "host/protocol/HostUi.h"
+#include "host/protocol/LoginTable.h"
+#include "host/protocol/PptDriver.h"
 #include "platform/Platform.h"
 
 class QTcpSocket;

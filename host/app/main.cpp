@@ -2,8 +2,8 @@
 
 #include <csignal>
 
-#include "host/service/HostApp.h"
-#include "host/service/TForm1.h"
+#include "host/app/HostApp.h"
+#include "host/app/TForm1.h"
 #include "platform/DisplayPanel.h"
 #include "platform/Language.h"
 #include "platform/X11Services.h"

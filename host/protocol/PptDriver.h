@@ -5,7 +5,7 @@
 // text says the program is in a bad state.
 #include <QString>
 
-#include "host/service/HostUi.h"
+#include "host/protocol/HostUi.h"
 #include "platform/Platform.h"
 #include "platform/PresentationWindows.h"
 

@@ -1,4 +1,4 @@
-#include "host/service/HostService.h"
+#include "host/protocol/HostService.h"
 
 #include <QFileInfo>
 #include <QPointer>
@@ -10,11 +10,11 @@
 #include "common/Gbk.h"
 #include "common/LineSplitter.h"
 #include "common/Text.h"
-#include "host/service/ControlLine.h"
-#include "host/service/DiscoveryReply.h"
-#include "host/service/HostLog.h"
-#include "host/service/PresentationNames.h"
-#include "host/service/ServiceListeners.h"
+#include "host/protocol/ControlLine.h"
+#include "host/protocol/DiscoveryReply.h"
+#include "host/protocol/HostLog.h"
+#include "host/protocol/PresentationNames.h"
+#include "host/protocol/ServiceListeners.h"
 
 namespace host {
 

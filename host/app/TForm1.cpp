@@ -1,4 +1,4 @@
-#include "host/service/TForm1.h"
+#include "host/app/TForm1.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -24,9 +24,9 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "host/lots/TFormChouqian.h"
-#include "host/service/HostService.h"
-#include "host/service/SecondScreen.h"
-#include "host/service/VersionCheck.h"
+#include "host/protocol/HostService.h"
+#include "host/app/SecondScreen.h"
+#include "host/app/VersionCheck.h"
 #include "host/setup/TFormHelp.h"
 #include "host/setup/TFormWorkDir.h"
 #include "host/setup/TFrmSendMail.h"

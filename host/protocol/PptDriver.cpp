@@ -1,6 +1,6 @@
-#include "host/service/PptDriver.h"
+#include "host/protocol/PptDriver.h"
 
-#include "host/service/PresentationNames.h"
+#include "host/protocol/PresentationNames.h"
 #include "platform/KeySequence.h"
 
 namespace host {

@@ -9,10 +9,10 @@
 #include <functional>
 #include <memory>
 
-#include "host/service/HostConfig.h"
-#include "host/service/HostPlatform.h"
-#include "host/service/HostUi.h"
-#include "host/service/ServiceListeners.h"
+#include "host/protocol/HostConfig.h"
+#include "host/app/HostPlatform.h"
+#include "host/protocol/HostUi.h"
+#include "host/protocol/ServiceListeners.h"
 #include "host/timer/TimerState.h"
 #include "platform/Platform.h"
 

@@ -3,7 +3,7 @@
 // and the box is emptied once it holds more than 1000 lines.
 #include <QString>
 
-#include "host/service/HostUi.h"
+#include "host/protocol/HostUi.h"
 #include "platform/Platform.h"
 
 namespace host {

@@ -1,8 +1,8 @@
-#include "host/service/HostApp.h"
+#include "host/app/HostApp.h"
 
 #include "host/lots/TFormChouqian.h"
-#include "host/service/HostConfig.h"
-#include "host/service/TForm1.h"
+#include "host/protocol/HostConfig.h"
+#include "host/app/TForm1.h"
 #include "host/setup/TFormHelp.h"
 #include "host/setup/TFormWorkDir.h"
 #include "host/setup/TFrmSendMail.h"

@@ -1,4 +1,4 @@
-#include "host/service/FileTransfer.h"
+#include "host/protocol/FileTransfer.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,10 +18,10 @@
 #include "common/BlockingIo.h"
 #include "common/Gbk.h"
 #include "common/Text.h"
-#include "host/service/ControlLine.h"
-#include "host/service/HostLog.h"
-#include "host/service/PresentationNames.h"
-#include "host/service/ServiceListeners.h"
+#include "host/protocol/ControlLine.h"
+#include "host/protocol/HostLog.h"
+#include "host/protocol/PresentationNames.h"
+#include "host/protocol/ServiceListeners.h"
 
 namespace host {
 

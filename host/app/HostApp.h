@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "host/service/HostPlatform.h"
-#include "host/service/SingleInstance.h"
+#include "host/app/HostPlatform.h"
+#include "host/app/SingleInstance.h"
 #include "platform/Platform.h"
 
 namespace host {

@@ -1,4 +1,4 @@
-#include "host/service/VersionCheck.h"
+#include "host/app/VersionCheck.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -7,7 +7,7 @@
 
 #include "common/Gbk.h"
 #include "common/Text.h"
-#include "host/service/HostConfig.h"
+#include "host/protocol/HostConfig.h"
 
 namespace host {
 

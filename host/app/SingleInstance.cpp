@@ -1,4 +1,4 @@
-#include "host/service/SingleInstance.h"
+#include "host/app/SingleInstance.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "host/service/LoginTable.h"
+#include "host/protocol/LoginTable.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "host/service/HostConfig.h"
+#include "host/protocol/HostConfig.h"
 
 #include <QDir>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "host/service/ControlLine.h"
+#include "host/protocol/ControlLine.h"
 
 namespace host {
 
