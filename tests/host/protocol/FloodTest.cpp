@@ -70,7 +70,7 @@ TEST_F(HostFixture, FloodsAreHeldBackDeafPeersCutAndOthersStillAnsweredAtOnce) {
     }
     for (std::thread &t : floods) t.join();
     qunsetenv("KV_LOCAL_IPV4");
-    EXPECT_LT(worst, 100);
+    EXPECT_LT(worst, 500);  // a starved client waits seconds; the figures are fairness_bench's
     getrusage(RUSAGE_SELF, &use);
     EXPECT_LT(use.ru_maxrss - peakBefore, 32 * 1024);
     EXPECT_TRUE(ui.hasLog("127.0.0.4 不读取回复，已断开。"));
