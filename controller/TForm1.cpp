@@ -20,6 +20,7 @@
 
 #include "common/Gbk.h"
 #include "common/IniFile.h"
+#include "common/Protocol.h"
 #include "common/Text.h"
 #include "controller/DiscoveryAndFiles.h"
 #include "controller/HostScanner.h"
@@ -32,6 +33,8 @@
 #include "controller/TFormSet.h"
 
 namespace pad {
+
+namespace wire = kv::wire;
 
 namespace {
 const QString kConnect = QStringLiteral("连接");
@@ -404,12 +407,12 @@ bool TForm1::pressLocally(int vk, int pause, bool quit) {
     return true;
 }
 
-void TForm1::pageCommand(int vk, const QByteArray &line, int pause, bool quit) {
+void TForm1::pageCommand(int vk, int pause, bool quit) {
     setStatus(QString());
     client_->touch();
     sayIfOffline();
     // Without the local window the host gets nothing either: the two sides stay in step.
-    if (pressLocally(vk, pause, quit) && remoteReady()) client_->sendLine(line);
+    if (pressLocally(vk, pause, quit) && remoteReady()) client_->sendLine(wire::keyLine(vk));
     if (quit) {
         // The show ends, whichever side it is ended on: the window is back to its normal style.
         TimerTOP->stop();
@@ -417,11 +420,11 @@ void TForm1::pageCommand(int vk, const QByteArray &line, int pause, bool quit) {
     }
 }
 
-void TForm1::SpeedButtonQuitClick() { pageCommand(kVkEsc, "VD27", 100, true); }
-void TForm1::SpeedButton2HomeClick() { pageCommand(kVkHome, "VD36", 100, false); }
-void TForm1::SpeedButton2PreClick() { pageCommand(kVkPrior, "VD33", 100, false); }
-void TForm1::SpeedButton2EndClick() { pageCommand(kVkEnd, "VD35", 100, false); }
-void TForm1::SpeedButton2NextClick() { pageCommand(kVkNext, "VD34", 50, false); }
+void TForm1::SpeedButtonQuitClick() { pageCommand(kVkEsc, 100, true); }
+void TForm1::SpeedButton2HomeClick() { pageCommand(kVkHome, 100, false); }
+void TForm1::SpeedButton2PreClick() { pageCommand(kVkPrior, 100, false); }
+void TForm1::SpeedButton2EndClick() { pageCommand(kVkEnd, 100, false); }
+void TForm1::SpeedButton2NextClick() { pageCommand(kVkNext, 50, false); }
 
 void TForm1::SpeedButton2showClick() {
     setStatus(QString());
@@ -446,7 +449,7 @@ void TForm1::SpeedButton2showClick() {
         TimerTOP->start();
     }
     if (remoteReady()) {
-        client_->sendLine("c_show");
+        client_->sendLine(wire::command::show);
         formFile_->close();
     }
 }
@@ -473,7 +476,7 @@ void TForm1::SpeedButtonOpenClick() {
             setStatus(QStringLiteral("文件名含有无法发送的字符"));
             return;
         }
-        client_->sendLine("c_open" + *bytes);
+        client_->sendLine(wire::command::open + *bytes);
     }
     if (CheckBoxLocal->isChecked()) {
         const QString path = formFile_->MaskEditFile->text();
@@ -504,7 +507,7 @@ void TForm1::SpeedButtonCloseClick() {
             local_->closeWindow(w, state_.localFileName);
         }
     }
-    if (remoteReady()) client_->sendLine("c_close");
+    if (remoteReady()) client_->sendLine(wire::command::close);
 }
 
 void TForm1::FormKeyDown(int qtKey, Qt::KeyboardModifiers modifiers) {
@@ -512,7 +515,7 @@ void TForm1::FormKeyDown(int qtKey, Qt::KeyboardModifiers modifiers) {
     const int vk = toVirtualKey(qtKey, modifiers);
     if (!vk) return;
     client_->touch();
-    if (CheckBoxRemote->isChecked()) client_->sendLine("VD" + QByteArray::number(vk));
+    if (CheckBoxRemote->isChecked()) client_->sendLine(wire::keyLine(vk));
     if (CheckBoxLocal->isChecked()) {
         if (const platform::WindowId w = local_->findFor(state_.localFileName)) {
             TimerTOP->stop();
@@ -527,7 +530,7 @@ void TForm1::SpeedButtonTimerClick() {
     client_->touch();
     TimerTOP->stop();
     if (CheckBoxRemote->isEnabled())
-        client_->sendLine("c_timer");
+        client_->sendLine(wire::command::timer);
     else
         setStatus(kOffline);
 }
@@ -537,7 +540,7 @@ void TForm1::SpeedButtonAskClick() {
     client_->touch();
     TimerTOP->stop();
     if (CheckBoxRemote->isEnabled()) {
-        client_->sendLine("c_ask");
+        client_->sendLine(wire::command::ask);
         setStatus(QStringLiteral("申请中..."));
     } else {
         setStatus(kOffline);
