@@ -41,7 +41,6 @@ const QString kConnect = QStringLiteral("连接");
 const QString kDisconnect = QStringLiteral("断开");
 const QString kNoLocalPpt = QStringLiteral("请先打开PPT文件");
 const QString kOffline = QStringLiteral("尚未联网");
-constexpr int kVkEsc = 27, kVkPrior = 33, kVkNext = 34, kVkEnd = 35, kVkHome = 36;
 }  // namespace
 
 TForm1::TForm1(platform::Services services, QString programDir, QWidget *parent)
@@ -420,11 +419,11 @@ void TForm1::pageCommand(int vk, int pause, bool quit) {
     }
 }
 
-void TForm1::SpeedButtonQuitClick() { pageCommand(kVkEsc, 100, true); }
-void TForm1::SpeedButton2HomeClick() { pageCommand(kVkHome, 100, false); }
-void TForm1::SpeedButton2PreClick() { pageCommand(kVkPrior, 100, false); }
-void TForm1::SpeedButton2EndClick() { pageCommand(kVkEnd, 100, false); }
-void TForm1::SpeedButton2NextClick() { pageCommand(kVkNext, 50, false); }
+void TForm1::SpeedButtonQuitClick() { pageCommand(platform::vk::Escape, 100, true); }
+void TForm1::SpeedButton2HomeClick() { pageCommand(platform::vk::Home, 100, false); }
+void TForm1::SpeedButton2PreClick() { pageCommand(platform::vk::Prior, 100, false); }
+void TForm1::SpeedButton2EndClick() { pageCommand(platform::vk::End, 100, false); }
+void TForm1::SpeedButton2NextClick() { pageCommand(platform::vk::Next, 50, false); }
 
 void TForm1::SpeedButton2showClick() {
     setStatus(QString());
