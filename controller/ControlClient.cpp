@@ -3,11 +3,16 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "common/Protocol.h"
 #include "common/Text.h"
 
 namespace pad {
 
+namespace wire = kv::wire;
+
 namespace {
+
+namespace reply = wire::reply;
 
 struct Word {
     const char *text;
@@ -16,20 +21,20 @@ struct Word {
 
 // Test order of the reply words. The upload and list words are left to their owners.
 const Word kWords[] = {
-    {"s_ok", ControlClient::Reply::Ok},
-    {"s_no", ControlClient::Reply::No},
-    {"s_toomany", ControlClient::Reply::TooMany},
-    {"s_idle", ControlClient::Reply::Idle},
-    {"s_busylist", ControlClient::Reply::BusyList},
-    {"s_succ_open", ControlClient::Reply::SuccOpen},
-    {"s_fail_open", ControlClient::Reply::FailOpen},
-    {"s_haveno", ControlClient::Reply::HaveNo},
-    {"s_needopen", ControlClient::Reply::NeedOpen},
-    {"s_close", ControlClient::Reply::Close},
-    {"s_agree", ControlClient::Reply::Agree},
-    {"s_reject", ControlClient::Reply::Reject},
-    {"s_ask", ControlClient::Reply::Ask},
-    {"s_other", ControlClient::Reply::Other},
+    {reply::ok, ControlClient::Reply::Ok},
+    {reply::no, ControlClient::Reply::No},
+    {reply::tooMany, ControlClient::Reply::TooMany},
+    {reply::idle, ControlClient::Reply::Idle},
+    {reply::busyList, ControlClient::Reply::BusyList},
+    {reply::succOpen, ControlClient::Reply::SuccOpen},
+    {reply::failOpen, ControlClient::Reply::FailOpen},
+    {reply::haveNo, ControlClient::Reply::HaveNo},
+    {reply::needOpen, ControlClient::Reply::NeedOpen},
+    {reply::close, ControlClient::Reply::Close},
+    {reply::agree, ControlClient::Reply::Agree},
+    {reply::reject, ControlClient::Reply::Reject},
+    {reply::ask, ControlClient::Reply::Ask},
+    {reply::other, ControlClient::Reply::Other},
 };
 
 }  // namespace
@@ -88,7 +93,8 @@ ControlClient::ConnectResult ControlClient::connectAndLogin(const QString &host,
     for (int i = 0; i < kConnectPolls; ++i) {
         clock_->processMessages();
         if (isConnected()) {
-            sent = loginPending_ = sendLine("c_user" + user + "|" + pass);
+            const QByteArray login = wire::command::user + user + wire::fieldSeparator + pass;
+            sent = loginPending_ = sendLine(login);
             break;
         }
         if (socket_->state() == QAbstractSocket::UnconnectedState) break;  // refused, unreachable
@@ -108,7 +114,7 @@ void ControlClient::disconnectFromHost() {
 bool ControlClient::sendLine(const QByteArray &line) {
     // A line break inside would make the rest a command of its own.
     if (!isConnected() || kv::hasLineBreak(line)) return false;
-    QByteArray bytes = line + "\r\n";
+    QByteArray bytes = line + wire::lineEnd;
     if (socket_->write(bytes) != bytes.size()) return false;
     socket_->flush();
     emit lineSent(line);
@@ -124,7 +130,7 @@ void ControlClient::keepAliveTick() {
         emit idleCutOff();
         return;
     }
-    if (sendLine("c_idle")) keepAlive_->start();
+    if (sendLine(wire::command::idle)) keepAlive_->start();
 }
 
 bool ControlClient::takeBytes() {

@@ -1,16 +1,23 @@
 #include "controller/ControlLineChannel.h"
 
+#include "common/Protocol.h"
+
 namespace pad {
 
+namespace wire = kv::wire;
+
 namespace {
-const char *const kUnterminated[] = {"s_busylist", "s_qitaup", "s_agree"};
+const char *const kUnterminated[] = {wire::reply::busyList, wire::reply::qitaUp,
+                                     wire::reply::agree};
 
 // The unterminated word at the front of text when another reply follows it
 // directly (or nothing does); empty otherwise.
 QByteArray leadingUnterminated(const QByteArray &text) {
     for (const char *w : kUnterminated) {
         QByteArray word(w);
-        if (text == word || (text.startsWith(word) && text.mid(word.size()).startsWith("s_")))
+        const bool glued =
+            text.startsWith(word) && text.mid(word.size()).startsWith(wire::reply::prefix);
+        if (text == word || glued)
             return word;
     }
     return {};

@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QTreeWidget>
 
+#include "common/Protocol.h"
 #include "common/Text.h"
 #include "controller/ControlClient.h"
 #include "controller/FileListClient.h"
@@ -18,6 +19,8 @@
 #include "controller/UploadClient.h"
 
 namespace pad {
+
+namespace wire = kv::wire;
 
 void ControlClientChannel::sendLine(const QByteArray &line) { client_->sendLine(line); }
 bool ControlClientChannel::isOpen() const { return client_->isConnected(); }
@@ -82,7 +85,8 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
         upload_->handleUnterminated(word);
     });
     connect(client, &ControlClient::reply, this, [this](ControlClient::Reply kind) {
-        if (kind == ControlClient::Reply::BusyList) list_->handleUnterminated("s_busylist");
+        if (kind == ControlClient::Reply::BusyList)
+            list_->handleUnterminated(wire::reply::busyList);
     });
     connect(client, &ControlClient::unhandledReply, this, [this](const QByteArray &line) {
         if (!list_->handleLine(line)) upload_->handleLine(line);

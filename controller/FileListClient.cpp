@@ -1,9 +1,12 @@
 #include "controller/FileListClient.h"
 
 #include "common/Gbk.h"
+#include "common/Protocol.h"
 #include "controller/ControlLineChannel.h"
 
 namespace pad {
+
+namespace wire = kv::wire;
 
 FileListClient::FileListClient(ControlLineChannel *channel, QObject *parent)
     : QObject(parent), channel_(channel) {}
@@ -12,14 +15,14 @@ void FileListClient::refresh() {
     names_.clear();
     emit cleared();
     listing_ = true;
-    channel_->sendLine("c_list");
+    channel_->sendLine(wire::command::list);
 }
 
 bool FileListClient::handleLine(const QByteArray &line) {
-    if (line.startsWith("s_list")) {
+    if (line.startsWith(wire::reply::list)) {
         if (!listing_) return true;  // not asked for: dropped
         // The name as sent, untrimmed; an empty name is still an item.
-        const QByteArray bytes = line.mid(6);
+        const QByteArray bytes = line.mid(wire::length(wire::reply::list));
         if (bytes.size() <= kMaxNameBytes) {
             const QString name = kv::fromGbkLossy(bytes);
             names_.append(name);
@@ -28,10 +31,10 @@ bool FileListClient::handleLine(const QByteArray &line) {
         // Full: the host's list is left unfinished, and it frees it when this
         // connection ends or the next "c_list" comes.
         listing_ = names_.size() < kMaxNames;
-        if (listing_) channel_->sendLine("c_nextlist");
+        if (listing_) channel_->sendLine(wire::command::nextList);
         return true;
     }
-    if (line.startsWith("s_busylist")) {
+    if (line.startsWith(wire::reply::busyList)) {
         listing_ = false;
         emit statusText(QStringLiteral("投影端文件列表服务正忙"));
         return true;
@@ -40,7 +43,7 @@ bool FileListClient::handleLine(const QByteArray &line) {
 }
 
 void FileListClient::handleUnterminated(const QByteArray &word) {
-    if (word == "s_busylist") listing_ = false;
+    if (word == wire::reply::busyList) listing_ = false;
 }
 
 }  // namespace pad

@@ -6,10 +6,13 @@
 #include <algorithm>
 
 #include "common/Gbk.h"
+#include "common/Protocol.h"
 #include "common/Text.h"
 #include "controller/PadConfig.h"
 
 namespace pad {
+
+namespace wire = kv::wire;
 
 namespace {
 const QString kCaptionScan = QStringLiteral("扫描");
@@ -77,7 +80,8 @@ QString HostScanner::caption() const { return running_ ? kCaptionStop : kCaption
 QString HostScanner::localPrefix(const QString &address) { return PadConfig::localPrefix(address); }
 
 QByteArray HostScanner::probeDatagram(const QString &localAddress, quint16 replyPort) {
-    QByteArray text = "c_hi" + kv::toGbkLossy(localAddress) + '|' + QByteArray::number(replyPort);
+    QByteArray text = wire::discovery::probe + kv::toGbkLossy(localAddress) +
+                      wire::fieldSeparator + QByteArray::number(replyPort);
     QByteArray out = text;
     out.append('\0');
     // A text too long for the fixed size goes whole: a cut port would send
@@ -120,12 +124,13 @@ bool HostScanner::start() {
     // The port is taken once for the whole scan.
     auto port = kv::parseDecimal(hooks_.controlPortText ? hooks_.controlPortText() : QString(),
                                  kMaxControlPort);
-    if (!port || *port < 1 || !transport_ || !transport_->bind(quint16(*port + 2))) {
+    if (!port || *port < 1 || !transport_ ||
+        !transport_->bind(quint16(*port + wire::answerPortOffset))) {
         emit statusText(QStringLiteral("扫描终止"));
         return false;
     }
-    replyPort_ = quint16(*port + 2);
-    scanPort_ = quint16(*port + 3);
+    replyPort_ = quint16(*port + wire::answerPortOffset);
+    scanPort_ = quint16(*port + wire::probePortOffset);
 
     hosts_.clear();
     listed_.clear();
@@ -205,9 +210,9 @@ void HostScanner::handleDatagram(const QByteArray &datagram) {
     qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0) bytes.truncate(nul);
     emit datagramLogged(QStringLiteral("收到：") + kv::fromGbkLossy(bytes));
-    if (!bytes.startsWith("s_hi")) return;
-    QByteArray rest = kv::trimmed(bytes.mid(4));
-    qsizetype bar = rest.indexOf('|');
+    if (!bytes.startsWith(wire::discovery::answer)) return;
+    QByteArray rest = kv::trimmed(bytes.mid(wire::length(wire::discovery::answer)));
+    qsizetype bar = rest.indexOf(wire::fieldSeparator);
     if (bar < 0) return;
     // Only a real address may be listed and connected to, in plain decimal.
     const QString host = kv::normalizedIPv4(kv::fromGbkLossy(kv::trimmed(rest.left(bar))));

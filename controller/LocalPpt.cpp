@@ -5,7 +5,6 @@
 namespace pad {
 
 namespace {
-constexpr int kAlt = 18, kD = 68, kV = 86, kEsc = 27, kF4 = 115, kF5 = 116;
 constexpr int kAfterEscPolls = 100;
 }  // namespace
 
@@ -62,14 +61,14 @@ LocalPpt::Result LocalPpt::startShow(platform::WindowId w, bool fullScreen,
     if (!inFront(w)) return Result::NotInFront;
     // Alt+D, V opens Impress's View menu.
     if (impress || fullScreen) {
-        platform::KeySequence(services_).press(kF5, 0);
+        platform::KeySequence(services_).press(platform::vk::F5, 0);
         if (impress) platform::waitForImpressShow(*services_.windows, clock);
     } else {
         platform::KeySequence keys(services_);
-        keys.down(kAlt, 50);
-        keys.press(kD, 50);
-        keys.press(kV, 20);
-        keys.up(kAlt, 0);
+        keys.down(platform::vk::Menu, 50);
+        keys.press(platform::vk::key('D'), 50);
+        keys.press(platform::vk::key('V'), 20);
+        keys.up(platform::vk::Menu, 0);
     }
     clock.sleep(50);
     return Result::Pressed;
@@ -101,15 +100,15 @@ LocalPpt::Result LocalPpt::closeWindow(platform::WindowId w, const QString &file
     if (!inFront(w)) return Result::NotInFront;
     const platform::PresentationWindow pw = describe(w);
     if (pw.isImpress() && pw.slideShow) {
-        platform::KeySequence(services_).press(kEsc, 100);
+        platform::KeySequence(services_).press(platform::vk::Escape, 100);
         w = documentAfterEsc(fileName);
         if (!w) return Result::NotInFront;
     }
     {
         platform::KeySequence keys(services_);
-        keys.down(kAlt, 10);
-        keys.press(kF4, 10);
-        keys.up(kAlt, 0);
+        keys.down(platform::vk::Menu, 10);
+        keys.press(platform::vk::F4, 10);
+        keys.up(platform::vk::Menu, 0);
     }
     backToMain();
     return Result::Pressed;

@@ -20,6 +20,7 @@
 
 #include "common/Gbk.h"
 #include "common/IniFile.h"
+#include "common/Protocol.h"
 #include "common/Text.h"
 #include "controller/DiscoveryAndFiles.h"
 #include "controller/HostScanner.h"
@@ -33,12 +34,13 @@
 
 namespace pad {
 
+namespace wire = kv::wire;
+
 namespace {
 const QString kConnect = QStringLiteral("连接");
 const QString kDisconnect = QStringLiteral("断开");
 const QString kNoLocalPpt = QStringLiteral("请先打开PPT文件");
 const QString kOffline = QStringLiteral("尚未联网");
-constexpr int kVkEsc = 27, kVkPrior = 33, kVkNext = 34, kVkEnd = 35, kVkHome = 36;
 }  // namespace
 
 TForm1::TForm1(platform::Services services, QString programDir, QWidget *parent)
@@ -404,12 +406,12 @@ bool TForm1::pressLocally(int vk, int pause, bool quit) {
     return true;
 }
 
-void TForm1::pageCommand(int vk, const QByteArray &line, int pause, bool quit) {
+void TForm1::pageCommand(int vk, int pause, bool quit) {
     setStatus(QString());
     client_->touch();
     sayIfOffline();
     // Without the local window the host gets nothing either: the two sides stay in step.
-    if (pressLocally(vk, pause, quit) && remoteReady()) client_->sendLine(line);
+    if (pressLocally(vk, pause, quit) && remoteReady()) client_->sendLine(wire::keyLine(vk));
     if (quit) {
         // The show ends, whichever side it is ended on: the window is back to its normal style.
         TimerTOP->stop();
@@ -417,11 +419,11 @@ void TForm1::pageCommand(int vk, const QByteArray &line, int pause, bool quit) {
     }
 }
 
-void TForm1::SpeedButtonQuitClick() { pageCommand(kVkEsc, "VD27", 100, true); }
-void TForm1::SpeedButton2HomeClick() { pageCommand(kVkHome, "VD36", 100, false); }
-void TForm1::SpeedButton2PreClick() { pageCommand(kVkPrior, "VD33", 100, false); }
-void TForm1::SpeedButton2EndClick() { pageCommand(kVkEnd, "VD35", 100, false); }
-void TForm1::SpeedButton2NextClick() { pageCommand(kVkNext, "VD34", 50, false); }
+void TForm1::SpeedButtonQuitClick() { pageCommand(platform::vk::Escape, 100, true); }
+void TForm1::SpeedButton2HomeClick() { pageCommand(platform::vk::Home, 100, false); }
+void TForm1::SpeedButton2PreClick() { pageCommand(platform::vk::Prior, 100, false); }
+void TForm1::SpeedButton2EndClick() { pageCommand(platform::vk::End, 100, false); }
+void TForm1::SpeedButton2NextClick() { pageCommand(platform::vk::Next, 50, false); }
 
 void TForm1::SpeedButton2showClick() {
     setStatus(QString());
@@ -446,7 +448,7 @@ void TForm1::SpeedButton2showClick() {
         TimerTOP->start();
     }
     if (remoteReady()) {
-        client_->sendLine("c_show");
+        client_->sendLine(wire::command::show);
         formFile_->close();
     }
 }
@@ -473,7 +475,7 @@ void TForm1::SpeedButtonOpenClick() {
             setStatus(QStringLiteral("文件名含有无法发送的字符"));
             return;
         }
-        client_->sendLine("c_open" + *bytes);
+        client_->sendLine(wire::command::open + *bytes);
     }
     if (CheckBoxLocal->isChecked()) {
         const QString path = formFile_->MaskEditFile->text();
@@ -504,7 +506,7 @@ void TForm1::SpeedButtonCloseClick() {
             local_->closeWindow(w, state_.localFileName);
         }
     }
-    if (remoteReady()) client_->sendLine("c_close");
+    if (remoteReady()) client_->sendLine(wire::command::close);
 }
 
 void TForm1::FormKeyDown(int qtKey, Qt::KeyboardModifiers modifiers) {
@@ -512,7 +514,7 @@ void TForm1::FormKeyDown(int qtKey, Qt::KeyboardModifiers modifiers) {
     const int vk = toVirtualKey(qtKey, modifiers);
     if (!vk) return;
     client_->touch();
-    if (CheckBoxRemote->isChecked()) client_->sendLine("VD" + QByteArray::number(vk));
+    if (CheckBoxRemote->isChecked()) client_->sendLine(wire::keyLine(vk));
     if (CheckBoxLocal->isChecked()) {
         if (const platform::WindowId w = local_->findFor(state_.localFileName)) {
             TimerTOP->stop();
@@ -527,7 +529,7 @@ void TForm1::SpeedButtonTimerClick() {
     client_->touch();
     TimerTOP->stop();
     if (CheckBoxRemote->isEnabled())
-        client_->sendLine("c_timer");
+        client_->sendLine(wire::command::timer);
     else
         setStatus(kOffline);
 }
@@ -537,7 +539,7 @@ void TForm1::SpeedButtonAskClick() {
     client_->touch();
     TimerTOP->stop();
     if (CheckBoxRemote->isEnabled()) {
-        client_->sendLine("c_ask");
+        client_->sendLine(wire::command::ask);
         setStatus(QStringLiteral("申请中..."));
     } else {
         setStatus(kOffline);

@@ -150,7 +150,8 @@ private:
     void sayIfOffline();
     // The local press of a page or end button; false when no local window was found.
     bool pressLocally(int vk, int pause, bool quit);
-    void pageCommand(int vk, const QByteArray &line, int pause, bool quit);
+    // Pressed here and sent to the host as the same key.
+    void pageCommand(int vk, int pause, bool quit);
     int screenRight() const;
     void placeBeside(QWidget *w);
     void dockFileWindow();

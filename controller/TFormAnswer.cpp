@@ -9,9 +9,12 @@
 
 #include <algorithm>
 
+#include "common/Protocol.h"
 #include "controller/ControlClient.h"
 
 namespace pad {
+
+namespace wire = kv::wire;
 
 TFormAnswer::TFormAnswer(ControlClient *client, platform::Services services, QWidget *parent)
     : QWidget(parent, Qt::Window), client_(client), services_(std::move(services)) {
@@ -91,9 +94,9 @@ void TFormAnswer::answer(const QByteArray &word) {
     hide();
 }
 
-void TFormAnswer::SpeedButtonAgreeClick() { answer("c_agree"); }
+void TFormAnswer::SpeedButtonAgreeClick() { answer(wire::command::agree); }
 
-void TFormAnswer::SpeedButtonRejectClick() { answer("c_reject"); }
+void TFormAnswer::SpeedButtonRejectClick() { answer(wire::command::reject); }
 
 void TFormAnswer::SpeedButtonIgnoreClick() { hide(); }
 

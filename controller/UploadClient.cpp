@@ -14,14 +14,19 @@
 
 #include "common/BlockingIo.h"
 #include "common/Gbk.h"
+#include "common/Protocol.h"
 #include "common/Text.h"
 #include "controller/ControlLineChannel.h"
 
 namespace pad {
 
+namespace wire = kv::wire;
+
 namespace {
 const QString kFailed = QStringLiteral("文件上传失败");
 constexpr qint64 kReadAhead = 64 * 1024;
+constexpr std::size_t kLineEndBytes = wire::length(wire::lineEnd);
+constexpr qsizetype kNextBytes = wire::length(wire::reply::next);
 
 bool readAt(int fd, char *p, qint64 n, qint64 offset) {
     while (n > 0) {
@@ -89,12 +94,14 @@ private:
             if (k < 0 && errno == EINTR) continue;
             if (k <= 0) return false;
             have_ += size_t(k);
-            const char *first = static_cast<const char *>(memmem(in_, have_, "\r\n", 2));
+            const auto *first =
+                static_cast<const char *>(memmem(in_, have_, wire::lineEnd, kLineEndBytes));
             if (!first) {
                 if (have_ == sizeof in_) have_ = 0;  // no line this long: dropped
                 continue;
             }
-            const bool next = first - in_ == 6 && std::memcmp(in_, "s_next", 6) == 0;
+            const bool next =
+                first - in_ == kNextBytes && std::memcmp(in_, wire::reply::next, kNextBytes) == 0;
             size_t used = have_;  // up to the last line end
             while (!(in_[used - 2] == '\r' && in_[used - 1] == '\n')) --used;
             std::memmove(in_, in_ + used, have_ - used);
@@ -158,20 +165,20 @@ bool UploadClient::start(const QString &localPath) {
     path_ = path;
     name_ = info.fileName();
     stage_ = Stage::AwaitName;
-    channel_->sendLine("c_up");
+    channel_->sendLine(wire::command::up);
     emit started();
     return true;
 }
 
 bool UploadClient::handleLine(const QByteArray &line) {
-    if (line.startsWith("s_name")) {
+    if (line.startsWith(wire::reply::name)) {
         if (stage_ == Stage::AwaitName) {
             stage_ = Stage::AwaitLen;
-            channel_->sendLine("c_filename" + kv::toGbk(name_).value_or(QByteArray()));
+            channel_->sendLine(wire::command::fileName + kv::toGbk(name_).value_or(QByteArray()));
         }
         return true;
     }
-    if (line.startsWith("s_len")) {
+    if (line.startsWith(wire::reply::len)) {
         if (stage_ != Stage::AwaitLen) return true;
         file_.setFileName(path_);
         if (!file_.open(QIODevice::ReadOnly)) {
@@ -183,10 +190,10 @@ bool UploadClient::handleLine(const QByteArray &line) {
         setProgressShown(true);
         stage_ = Stage::AwaitFile;
         startWatch();
-        channel_->sendLine("c_len" + QByteArray::number(total_));
+        channel_->sendLine(wire::command::len + QByteArray::number(total_));
         return true;
     }
-    if (line.startsWith("s_file")) {
+    if (line.startsWith(wire::reply::file)) {
         if (stage_ != Stage::AwaitFile) return true;
         if (total_ == 0) {
             // Nothing to carry: no data connection, "c_over" at once.
@@ -207,14 +214,15 @@ bool UploadClient::handleLine(const QByteArray &line) {
         });
         // From the control connection's own address: the host takes data only from the uploader.
         if (const QHostAddress from(channel_->localAddress()); !from.isNull()) data_->bind(from, 0);
-        data_->connectToHost(channel_->peerAddress(), quint16(channel_->peerPort() + 1));
+        const auto dataPort = quint16(channel_->peerPort() + wire::dataPortOffset);
+        data_->connectToHost(channel_->peerAddress(), dataPort);
         return true;
     }
     return false;
 }
 
 void UploadClient::handleUnterminated(const QByteArray &word) {
-    if (word != "s_qitaup") return;
+    if (word != wire::reply::qitaUp) return;
     // The host holds the slot for someone else: this upload goes no further.
     if (stage_ == Stage::AwaitName || stage_ == Stage::AwaitLen || stage_ == Stage::AwaitFile)
         release();
@@ -290,7 +298,7 @@ void UploadClient::complete() {
     if (sender_) sender_->join();  // its last act was the news of the last "s_next"
     if (file_.isOpen()) file_.close();
     watch_->stop();
-    channel_->sendLine("c_over");
+    channel_->sendLine(wire::command::over);
     emit statusText(QStringLiteral("文件上传完成"));
     setProgressShown(false);
     stage_ = Stage::Closing;

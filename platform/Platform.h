@@ -11,6 +11,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/VirtualKeys.h"
+
 namespace platform {
 
 using WindowId = std::uint64_t;  // 0 = no window
@@ -32,13 +34,6 @@ public:
     // Asks w to close, as the close button of its title bar does.
     virtual void close(WindowId) {}
 };
-
-// Windows virtual-key codes (a few the programs name).
-namespace vk {
-constexpr int Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Escape = 27,
-              Space = 32, Prior = 33, Next = 34, End = 35, Home = 36, Left = 37, Up = 38,
-              Right = 39, Down = 40, F5 = 116, OemMinus = 189;
-}
 
 class Keyboard {
 public:

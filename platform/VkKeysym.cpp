@@ -2,65 +2,67 @@
 
 #include <X11/keysym.h>
 
+#include "platform/VirtualKeys.h"
+
 namespace platform {
 
-unsigned long keysymForVk(int vk) {
+unsigned long keysymForVk(int code) {
     // Letter and digit keys name the key, not the character: unshifted keysyms.
-    if (vk >= 'A' && vk <= 'Z') return XK_a + (vk - 'A');
-    if (vk >= '0' && vk <= '9') return XK_0 + (vk - '0');
-    if (vk >= 96 && vk <= 105) return XK_KP_0 + (vk - 96);
-    if (vk >= 112 && vk <= 135) return XK_F1 + (vk - 112);  // F1..F24
-    switch (vk) {
-    case 8: return XK_BackSpace;
-    case 9: return XK_Tab;
-    case 12: return XK_Clear;
-    case 13: return XK_Return;
-    case 16: return XK_Shift_L;
-    case 17: return XK_Control_L;
-    case 18: return XK_Alt_L;
-    case 19: return XK_Pause;
-    case 20: return XK_Caps_Lock;
-    case 27: return XK_Escape;
-    case 32: return XK_space;
-    case 33: return XK_Prior;
-    case 34: return XK_Next;
-    case 35: return XK_End;
-    case 36: return XK_Home;
-    case 37: return XK_Left;
-    case 38: return XK_Up;
-    case 39: return XK_Right;
-    case 40: return XK_Down;
-    case 44: return XK_Print;
-    case 45: return XK_Insert;
-    case 46: return XK_Delete;
-    case 91: return XK_Super_L;
-    case 92: return XK_Super_R;
-    case 93: return XK_Menu;
-    case 106: return XK_KP_Multiply;
-    case 107: return XK_KP_Add;
-    case 108: return XK_KP_Separator;
-    case 109: return XK_KP_Subtract;
-    case 110: return XK_KP_Decimal;
-    case 111: return XK_KP_Divide;
-    case 144: return XK_Num_Lock;
-    case 145: return XK_Scroll_Lock;
-    case 160: return XK_Shift_L;
-    case 161: return XK_Shift_R;
-    case 162: return XK_Control_L;
-    case 163: return XK_Control_R;
-    case 164: return XK_Alt_L;
-    case 165: return XK_Alt_R;
-    case 186: return XK_semicolon;
-    case 187: return XK_equal;
-    case 188: return XK_comma;
-    case 189: return XK_minus;
-    case 190: return XK_period;
-    case 191: return XK_slash;
-    case 192: return XK_grave;
-    case 219: return XK_bracketleft;
-    case 220: return XK_backslash;
-    case 221: return XK_bracketright;
-    case 222: return XK_apostrophe;
+    if (code >= 'A' && code <= 'Z') return XK_a + (code - 'A');
+    if (code >= '0' && code <= '9') return XK_0 + (code - '0');
+    if (code >= vk::Numpad0 && code <= vk::Numpad9) return XK_KP_0 + (code - vk::Numpad0);
+    if (code >= vk::F1 && code <= vk::F24) return XK_F1 + (code - vk::F1);
+    switch (code) {
+    case vk::Back: return XK_BackSpace;
+    case vk::Tab: return XK_Tab;
+    case vk::Clear: return XK_Clear;
+    case vk::Return: return XK_Return;
+    case vk::Shift: return XK_Shift_L;
+    case vk::Control: return XK_Control_L;
+    case vk::Menu: return XK_Alt_L;
+    case vk::Pause: return XK_Pause;
+    case vk::Capital: return XK_Caps_Lock;
+    case vk::Escape: return XK_Escape;
+    case vk::Space: return XK_space;
+    case vk::Prior: return XK_Prior;
+    case vk::Next: return XK_Next;
+    case vk::End: return XK_End;
+    case vk::Home: return XK_Home;
+    case vk::Left: return XK_Left;
+    case vk::Up: return XK_Up;
+    case vk::Right: return XK_Right;
+    case vk::Down: return XK_Down;
+    case vk::Snapshot: return XK_Print;
+    case vk::Insert: return XK_Insert;
+    case vk::Delete: return XK_Delete;
+    case vk::LWin: return XK_Super_L;
+    case vk::RWin: return XK_Super_R;
+    case vk::Apps: return XK_Menu;
+    case vk::Multiply: return XK_KP_Multiply;
+    case vk::Add: return XK_KP_Add;
+    case vk::Separator: return XK_KP_Separator;
+    case vk::Subtract: return XK_KP_Subtract;
+    case vk::Decimal: return XK_KP_Decimal;
+    case vk::Divide: return XK_KP_Divide;
+    case vk::NumLock: return XK_Num_Lock;
+    case vk::Scroll: return XK_Scroll_Lock;
+    case vk::LShift: return XK_Shift_L;
+    case vk::RShift: return XK_Shift_R;
+    case vk::LControl: return XK_Control_L;
+    case vk::RControl: return XK_Control_R;
+    case vk::LMenu: return XK_Alt_L;
+    case vk::RMenu: return XK_Alt_R;
+    case vk::Oem1: return XK_semicolon;
+    case vk::OemPlus: return XK_equal;
+    case vk::OemComma: return XK_comma;
+    case vk::OemMinus: return XK_minus;
+    case vk::OemPeriod: return XK_period;
+    case vk::Oem2: return XK_slash;
+    case vk::Oem3: return XK_grave;
+    case vk::Oem4: return XK_bracketleft;
+    case vk::Oem5: return XK_backslash;
+    case vk::Oem6: return XK_bracketright;
+    case vk::Oem7: return XK_apostrophe;
     default: return 0;
     }
 }

@@ -12,7 +12,6 @@ namespace host {
 
 namespace {
 
-constexpr int kNumPad2 = 98, kLetterD = 68, kLetterE = 69, kLetterO = 79, kLetterS = 83, kLetterW = 87;
 // Sent as virtual-key codes just as they stand: the character codes of "=" and "+".
 constexpr int kEqualsCode = 61, kPlusCode = 43;
 constexpr int kPanelBackPolls = 100, kAskAgainPolls = 50;
@@ -99,9 +98,9 @@ bool SecondScreen::panelKeys() {
         bool down, up;
         int vk, ms;
     };
-    constexpr Step steps[] = {{true, true, kNumPad2, 100},
+    constexpr Step steps[] = {{true, true, platform::vk::Numpad2, 100},
                               {true, false, Menu, 100},
-                              {true, true, kLetterE, 100},
+                              {true, true, platform::vk::key('E'), 100},
                               {false, true, Menu, 100},
                               {true, true, platform::vk::Return, 0}};
     platform::KeySequence keys(services_);
@@ -157,20 +156,20 @@ void SecondScreen::powerPointSetUp() {
     platform::KeySequence keys(services_);
     keys.press(Escape, 300);
     keys.down(Menu, 50);
-    keys.down(kLetterD, 50);
-    keys.up(kLetterD, 200);
-    keys.down(kLetterS, 50);
-    keys.up(kLetterS, 200);
-    keys.press(kLetterO, 200);
+    keys.down(platform::vk::key('D'), 50);
+    keys.up(platform::vk::key('D'), 200);
+    keys.down(platform::vk::key('S'), 50);
+    keys.up(platform::vk::key('S'), 200);
+    keys.press(platform::vk::key('O'), 200);
     keys.up(Menu, 200);
     keys.press(End, 200);
     keys.down(Control, 50);
-    keys.down(kLetterW, 20);
-    keys.up(kLetterW, 50);
+    keys.down(platform::vk::key('W'), 20);
+    keys.up(platform::vk::key('W'), 50);
     keys.up(Control, 200);
     keys.down(Menu, 50);
-    keys.down(kLetterW, 20);
-    keys.up(kLetterW, 50);
+    keys.down(platform::vk::key('W'), 20);
+    keys.up(platform::vk::key('W'), 50);
     keys.up(Menu, 200);
     keys.down(kEqualsCode, 100);
     keys.up(kEqualsCode, 200);

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "common/IniFile.h"
+#include "common/Protocol.h"
 #include "common/Text.h"
 #include "host/lots/TFormChouqian.h"
 #include "host/protocol/HostService.h"
@@ -296,7 +297,7 @@ void TForm1::SpeedButtonServerStartClick() {
     if (!FormSet) return;
     const QString user = FormSet->EditSUser->text();
     const QString pass = FormSet->EditSPass->text();
-    if (user.contains('|') || pass.contains('|')) {
+    if (user.contains(kv::wire::fieldSeparator) || pass.contains(kv::wire::fieldSeparator)) {
         setStatus(QStringLiteral("用户名和密码中不能|字符"));
         return;
     }

@@ -9,22 +9,23 @@ struct Rule {
     Command command;
 };
 
-// Dispatch order; "V" key lines are tested between "c_user" and these.
+// Dispatch order; key lines are tested between "c_user" and these.
+namespace cmd = kv::wire::command;
 constexpr Rule kRules[] = {
-    {"c_idle", false, Command::Idle},         {"c_open", false, Command::Open},
-    {"c_close", false, Command::Close},       {"c_show", true, Command::Show},
-    {"c_list", true, Command::List},          {"c_nextlist", true, Command::NextList},
-    {"c_up", true, Command::Up},              {"c_filename", false, Command::FileName},
-    {"c_len", false, Command::Len},           {"c_over", false, Command::Over},
-    {"c_ask", false, Command::Ask},           {"c_agree", false, Command::Agree},
-    {"c_reject", false, Command::Reject},     {"c_timer", false, Command::Timer},
+    {cmd::idle, false, Command::Idle},         {cmd::open, false, Command::Open},
+    {cmd::close, false, Command::Close},       {cmd::show, true, Command::Show},
+    {cmd::list, true, Command::List},          {cmd::nextList, true, Command::NextList},
+    {cmd::up, true, Command::Up},              {cmd::fileName, false, Command::FileName},
+    {cmd::len, false, Command::Len},           {cmd::over, false, Command::Over},
+    {cmd::ask, false, Command::Ask},           {cmd::agree, false, Command::Agree},
+    {cmd::reject, false, Command::Reject},     {cmd::timer, false, Command::Timer},
 };
 }  // namespace
 
 ControlLine parseControlLine(const QByteArray &line) {
-    if (line.startsWith("c_user")) return {Command::User, line.mid(6)};
+    if (line.startsWith(cmd::user)) return {Command::User, line.mid(kv::wire::length(cmd::user))};
     // Only the first character of a key line is tested; the code starts at the third.
-    if (line.startsWith('V')) return {Command::Key, line.mid(2)};
+    if (line.startsWith(cmd::key[0])) return {Command::Key, line.mid(kv::wire::length(cmd::key))};
     for (const Rule &r : kRules) {
         const QByteArray word(r.word);
         if (r.whole ? line == word : line.startsWith(word))

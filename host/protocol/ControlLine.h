@@ -4,6 +4,8 @@
 // words match only the exact line.
 #include <QByteArray>
 
+#include "common/Protocol.h"
+
 namespace host {
 
 enum class Command {
@@ -33,30 +35,32 @@ struct ControlLine {
 
 ControlLine parseControlLine(const QByteArray &line);
 
-// Reply words as they go on the wire.
+// Reply lines as they go on the wire, line end included where one is sent.
 namespace reply {
-inline const QByteArray ok = "s_ok\r\n";
-inline const QByteArray no = "s_no\r\n";
-inline const QByteArray tooMany = "s_toomany\r\n";
-inline const QByteArray idle = "s_idle\r\n";
-inline const QByteArray other = "s_other\r\n";
-inline const QByteArray close = "s_close\r\n";
-inline const QByteArray succOpen = "s_succ_open\r\n";
-inline const QByteArray haveNo = "s_haveno\r\n";
-inline const QByteArray failOpen = "s_fail_open\r\n";
-inline const QByteArray needOpen = "s_needopen\r\n";
-inline const QByteArray agree = "s_agree\r\n";
-inline const QByteArray agreeBare = "s_agree";  // the duplicate, no line end
-inline const QByteArray reject = "s_reject\r\n";
-inline const QByteArray ask = "s_ask";  // + applicant + CR LF
-inline const QByteArray list = "s_list";  // + name + CR LF
-inline const QByteArray busyList = "s_busylist";  // no line end
-inline const QByteArray name = "s_name\r\n";
-inline const QByteArray len = "s_len\r\n";
-inline const QByteArray file = "s_file\r\n";
-inline const QByteArray qitaUp = "s_qitaup";  // no line end
-inline const QByteArray next = "s_next\r\n";
-inline const QByteArray crlf = "\r\n";
+namespace word = kv::wire::reply;
+inline QByteArray line(const char *w) { return QByteArray(w) + kv::wire::lineEnd; }
+inline const QByteArray ok = line(word::ok);
+inline const QByteArray no = line(word::no);
+inline const QByteArray tooMany = line(word::tooMany);
+inline const QByteArray idle = line(word::idle);
+inline const QByteArray other = line(word::other);
+inline const QByteArray close = line(word::close);
+inline const QByteArray succOpen = line(word::succOpen);
+inline const QByteArray haveNo = line(word::haveNo);
+inline const QByteArray failOpen = line(word::failOpen);
+inline const QByteArray needOpen = line(word::needOpen);
+inline const QByteArray agree = line(word::agree);
+inline const QByteArray agreeBare = QByteArray(word::agree);  // the duplicate, no line end
+inline const QByteArray reject = line(word::reject);
+inline const QByteArray ask = QByteArray(word::ask);  // + applicant + CR LF
+inline const QByteArray list = QByteArray(word::list);  // + name + CR LF
+inline const QByteArray busyList = QByteArray(word::busyList);  // no line end
+inline const QByteArray name = line(word::name);
+inline const QByteArray len = line(word::len);
+inline const QByteArray file = line(word::file);
+inline const QByteArray qitaUp = QByteArray(word::qitaUp);  // no line end
+inline const QByteArray next = line(word::next);
+inline const QByteArray crlf = kv::wire::lineEnd;
 }  // namespace reply
 
 }  // namespace host

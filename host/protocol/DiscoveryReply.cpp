@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "common/Gbk.h"
+#include "common/Protocol.h"
 #include "common/Text.h"
 
 namespace host {
@@ -12,9 +13,9 @@ namespace host {
 std::optional<Probe> parseProbe(const QByteArray &datagram) {
     QByteArray text = datagram.left(255);
     if (qsizetype nul = text.indexOf('\0'); nul >= 0) text.truncate(nul);
-    if (!text.startsWith("c_hi")) return std::nullopt;
-    const QString rest = kv::fromGbkLossy(text.mid(4));
-    const qsizetype bar = rest.indexOf(QLatin1Char('|'));
+    if (!text.startsWith(kv::wire::discovery::probe)) return std::nullopt;
+    const QString rest = kv::fromGbkLossy(text.mid(kv::wire::length(kv::wire::discovery::probe)));
+    const qsizetype bar = rest.indexOf(QLatin1Char(kv::wire::fieldSeparator));
     if (bar < 0) return std::nullopt;
     Probe p{kv::trimmed(rest.left(bar)), kv::trimmed(rest.mid(bar + 1))};
     if (!kv::IsValidIPv4(p.address)) return std::nullopt;
@@ -76,7 +77,8 @@ bool mayReplyTo(const QHostAddress &target, const QHostAddress &source, const QL
 }
 
 QByteArray buildReply(const QString &hostAddress, const QString &scanPortText) {
-    QByteArray out = "s_hi" + kv::toGbkLossy(hostAddress) + '|' + kv::toGbkLossy(scanPortText);
+    QByteArray out = kv::wire::discovery::answer + kv::toGbkLossy(hostAddress) +
+                     kv::wire::fieldSeparator + kv::toGbkLossy(scanPortText);
     out.append('\0');
     return out;
 }

@@ -9,6 +9,7 @@
 
 #include "common/Gbk.h"
 #include "common/LineSplitter.h"
+#include "common/Protocol.h"
 #include "common/Text.h"
 #include "host/protocol/ControlLine.h"
 #include "host/protocol/DiscoveryReply.h"
@@ -320,7 +321,7 @@ void HostService::dispatch(Connection &c, const QByteArray &line) {
 }
 
 void HostService::login(Connection &c, const QByteArray &field) {
-    const qsizetype bar = field.indexOf('|');
+    const qsizetype bar = field.indexOf(kv::wire::fieldSeparator);
     if (bar < 0) {
         send(c, reply::no);
         log(c.address + QStringLiteral(" 认证失败。"));

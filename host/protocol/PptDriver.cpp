@@ -6,8 +6,6 @@
 namespace host {
 
 namespace {
-constexpr int kF4 = 0x73;
-constexpr int kLetterD = 68, kLetterS = 83, kLetterO = 79, kLetterW = 87;
 constexpr int kForegroundPolls = 300;
 constexpr int kClosePolls = 100;
 }  // namespace
@@ -119,7 +117,7 @@ bool PptDriver::closePresentation(platform::WindowId w) {
     {
         platform::KeySequence keys(services_);
         keys.down(platform::vk::Menu, 10);
-        keys.press(kF4, 10);
+        keys.press(platform::vk::F4, 10);
         keys.up(platform::vk::Menu, 0);
     }
     // A changed document asks first ("Save Document?"): the question must stay
@@ -176,16 +174,16 @@ void PptDriver::startSlideShow(platform::WindowId target) {
         using namespace platform::vk;
         platform::KeySequence keys(services_);
         keys.down(Menu, 10);
-        keys.down(kLetterD, 50);
-        keys.up(kLetterD, 100);
-        keys.down(kLetterS, 50);
-        keys.up(kLetterS, 200);
-        keys.press(kLetterO, 200);
+        keys.down(platform::vk::key('D'), 50);
+        keys.up(platform::vk::key('D'), 100);
+        keys.down(platform::vk::key('S'), 50);
+        keys.up(platform::vk::key('S'), 200);
+        keys.press(platform::vk::key('O'), 200);
         keys.up(Menu, 200);
         keys.press(End, 200);
         keys.down(Menu, 10);
-        keys.down(kLetterW, 20);
-        keys.up(kLetterW, 100);
+        keys.down(platform::vk::key('W'), 20);
+        keys.up(platform::vk::key('W'), 100);
         keys.up(Menu, 200);
         keys.down(OemMinus, 50);
         keys.up(OemMinus, 200);

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 
+#include "common/Protocol.h"
+
 namespace host {
 
 // An accept that fails for want of descriptors leaves the connection queued,
@@ -123,7 +125,7 @@ ServiceListeners::StartError ServiceListeners::start(int port) {
     if (running_) stop();
     // Remember the old discovery binding so a failed start can put it back.
     const int oldUdp = discoveryActive() ? udpPort_ : 0;
-    if (!bindDiscovery(port + 3)) return StartError::DiscoveryBind;
+    if (!bindDiscovery(port + kv::wire::probePortOffset)) return StartError::DiscoveryBind;
     auto rollback = [&] {
         control_->close();
         data_->close();
@@ -136,7 +138,8 @@ ServiceListeners::StartError ServiceListeners::start(int port) {
         rollback();
         return StartError::ControlBind;
     }
-    if (!data_->listen(QHostAddress::AnyIPv4, static_cast<quint16>(port + 1))) {
+    const auto dataPort = static_cast<quint16>(port + kv::wire::dataPortOffset);
+    if (!data_->listen(QHostAddress::AnyIPv4, dataPort)) {
         rollback();
         return StartError::DataBind;
     }
@@ -144,7 +147,7 @@ ServiceListeners::StartError ServiceListeners::start(int port) {
     dataGuard_ = std::make_unique<AcceptGuard>(data_, this);
     running_ = true;
     controlPort_ = port;
-    scanPortText_ = QString::number(port + 3);
+    scanPortText_ = QString::number(port + kv::wire::probePortOffset);
     return StartError::None;
 }
 

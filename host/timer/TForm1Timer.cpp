@@ -23,7 +23,6 @@ namespace host {
 namespace {
 using namespace caption;
 const QString kPlayMusic = QStringLiteral("播放音乐");
-constexpr int kF4 = 115;
 }  // namespace
 
 void TForm1::setUpPresentationTimer() {
@@ -234,7 +233,7 @@ bool TForm1::closeSlidesAtTimeUp() {
     if (!ppt.fileWindowAfterEsc(ppt.currentFileMode())) return leftOpen();
     platform::KeySequence keys(services_);
     keys.down(platform::vk::Menu, 100);
-    keys.press(kF4, 0);
+    keys.press(platform::vk::F4, 0);
     keys.up(platform::vk::Menu, 0);
     return true;
 }
