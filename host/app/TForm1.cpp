@@ -245,7 +245,7 @@ QString TForm1::statusText() const { return statusPanel_->text(); }
 
 void TForm1::setControllerText(const QString &address) { EditMain->setText(address); }
 
-void TForm1::clickTimerButton() { SpeedButtontimer->click(); }
+void TForm1::clickTimerButton() { SpeedButtontimerClick(SpeedButtontimer); }
 
 void TForm1::activateMainWindow() {
     // A window the user hid into the tray stays there; a minimised one comes back.

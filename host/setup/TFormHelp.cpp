@@ -316,7 +316,7 @@ void TFormHelp::SpeedButtonSendClick() {
     SendCheckTicks = 0;
     TimerSuccCheck->start();
     SpeedButtonSend->setEnabled(false);
-    FrmSendMail->SendMail->click();
+    FrmSendMail->SendMailClick();
 }
 
 void TFormHelp::mailEnded(platform::MailResult result) {
