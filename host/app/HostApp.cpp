@@ -37,7 +37,8 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     app->order_ << app->mail_->objectName();
     app->lots_ = std::make_unique<TFormChouqian>(services.dialogs);
     app->order_ << app->lots_->objectName();
-    app->clock_ = std::make_unique<TFormTimer>(app->form1_.get());
+    app->clock_ = std::make_unique<TFormTimer>(&app->form1_->timer());
+    app->set_->setClock(app->clock_.get());
     app->order_ << app->clock_->objectName();
     app->form1_->setWindows(app->workDir_.get(), app->help_.get(), app->set_.get(), app->mail_.get(),
                             app->lots_.get(), app->clock_.get());
