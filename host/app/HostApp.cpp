@@ -30,7 +30,11 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     app->help_->HostProgramPath = env.programFile;
     app->order_ << app->help_->objectName();
     // The settings window copies the main window's start-up values at its creation.
-    app->set_ = std::make_unique<TFormSet>(app->form1_.get(), services, env.programDir);
+    TForm1 *form1 = app->form1_.get();
+    app->set_ = std::make_unique<TFormSet>(
+        TFormSet::MainLinks{form1->startupValues(), &form1->timer(), form1->env().timer,
+                            [form1](const QString &path) { form1->setSharedFolder(path); }},
+        services, env.programDir);
     app->order_ << app->set_->objectName();
     app->mail_ = std::make_unique<TFrmSendMail>(services, env.mail, mail);
     app->help_->setMailForm(app->mail_.get());

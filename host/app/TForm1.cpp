@@ -37,7 +37,6 @@ namespace host {
 
 const QString TForm1::kGreeting =
     QStringLiteral("系统已启动，有疑问，请发邮件给 Korvelo软件工作室:support@korvelo.example");
-const QString TForm1::kMakerPage = QStringLiteral("http://korvelo.example/");
 
 namespace {
 const QString kServer = QStringLiteral("server");
@@ -222,7 +221,8 @@ void TForm1::buildUi() {
 }
 
 void TForm1::FormCreate() {
-    const StartupValues v = StartupValues::read(iniPath());
+    startup_ = StartupValues::read(iniPath());
+    const StartupValues &v = startup_;
     SharedFolderPath = v.sharedFolderPath;
     ServiceUser = v.serviceUser;
     ServicePassword = v.servicePassword;

@@ -59,6 +59,8 @@ public:
     const platform::Services &services() const { return services_; }
     const HostEnv &env() const { return env_; }
     QString iniPath() const;
+    // The values read from show.ini at the creation.
+    const StartupValues &startupValues() const { return startup_; }
 
     // Local open of a presentation (double click or Enter in FileListBox1).
     std::function<void(const QString &fullPath)> onLocalOpen;
@@ -129,7 +131,6 @@ public:
     std::uint32_t CheckStartTick = 0;
 
     static const QString kGreeting;
-    static const QString kMakerPage;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -146,6 +147,7 @@ private:
 
     platform::Services services_;
     HostEnv env_;
+    StartupValues startup_;
     ServiceListeners listeners_;
     std::unique_ptr<HostService> service_;  // after listeners_: goes first
     std::unique_ptr<SecondScreen> secondScreen_;  // drives service_'s PowerPoint driver

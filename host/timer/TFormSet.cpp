@@ -20,7 +20,6 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "host/protocol/HostConfig.h"
-#include "host/app/TForm1.h"
 #include "host/timer/PresentationTimer.h"
 #include "host/timer/TFormTimer.h"
 
@@ -115,9 +114,9 @@ QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("fal
 
 }  // namespace
 
-TFormSet::TFormSet(TForm1 *form1, platform::Services services, QString programDir, QWidget *parent)
+TFormSet::TFormSet(MainLinks main, platform::Services services, QString programDir, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
-      form1_(form1),
+      main_(std::move(main)),
       services_(std::move(services)),
       programDir_(std::move(programDir)) {
     setObjectName(QStringLiteral("FormSet"));
@@ -262,7 +261,7 @@ void TFormSet::buildUi() {
     ComboBox2->addItems({QStringLiteral("无操作"), QStringLiteral("播放音乐")});
     EditMp3 = edit("EditMp3", "", gRun);
     SpeedButtonSel = button("SpeedButtonSel", "...", {}, gRun);
-    const TimerServices &timer = form1_->env().timer;
+    const TimerServices &timer = main_.timerServices;
     MediaPlayerStart = new TMediaPlayer(timer.media->createPlayer(QStringLiteral("MediaPlayerStart")),
                                         services_.dialogs, gRun);
     MediaPlayerStart->setObjectName("MediaPlayerStart");
@@ -352,16 +351,16 @@ void TFormSet::FormCreate() {
     const QRect screen = services_.screens->primary();
     LabelX->setText(QStringLiteral("横坐标0-") + QString::number(screen.width() - 1));
     LabelY->setText(QStringLiteral("纵坐标0-") + QString::number(screen.height() - 1));
-    EditSUser->setText(form1_->ServiceUser);
-    EditSPass->setText(form1_->ServicePassword);
-    EditControlPort->setText(form1_->ServicePortText);
-    CheckBoxAutoStart->setChecked(form1_->AutoStartText == QLatin1String("true"));
-    CheckBoxAutoResp->setChecked(form1_->AutoRespText == QLatin1String("true"));
-    CheckBoxNewType->setChecked(form1_->NewTypeText == QLatin1String("true"));
-    CheckBoxAutoCheckNew->setChecked(form1_->AutoCheckNewText == QLatin1String("true"));
+    EditSUser->setText(main_.startup.serviceUser);
+    EditSPass->setText(main_.startup.servicePassword);
+    EditControlPort->setText(main_.startup.servicePortText);
+    CheckBoxAutoStart->setChecked(main_.startup.autoStartText == QLatin1String("true"));
+    CheckBoxAutoResp->setChecked(main_.startup.autoRespText == QLatin1String("true"));
+    CheckBoxNewType->setChecked(main_.startup.newTypeText == QLatin1String("true"));
+    CheckBoxAutoCheckNew->setChecked(main_.startup.autoCheckNewText == QLatin1String("true"));
     // A stored folder that is gone must not cost the other settings: fall back
     // to the home folder and carry on.
-    if (!DirectoryListBox1->setFolder(form1_->SharedFolderPath))
+    if (!DirectoryListBox1->setFolder(main_.startup.sharedFolderPath))
         DirectoryListBox1->setFolder(QDir::homePath());
 }
 
@@ -375,10 +374,10 @@ void TFormSet::TimerStartTimer() {
     const QString start = ini.readString(kTimer, "start", "M");
     if (start == QLatin1String("ppt")) {
         RadioButtonStartOnPPT->setChecked(true);
-        form1_->timer().TimerPPTcount->start();
+        main_.timer->TimerPPTcount->start();
     } else if (start == QLatin1String("M")) {
         RadioButtonStartOnM->setChecked(true);
-        form1_->timer().TimerPPTcount->stop();
+        main_.timer->TimerPPTcount->stop();
     }
 
     const QString display = ini.readString(kTimer, "display", "part");
@@ -485,7 +484,7 @@ void TFormSet::DirectoryListBox1Change() {
     // The drive box shows the tree the folder lies in.
     const QString home = QDir::homePath(), folder = DirectoryListBox1->folder();
     DriveComboBox1->setCurrentIndex(folder == home || folder.startsWith(home + QLatin1Char('/')) ? 0 : 1);
-    form1_->setSharedFolder(EditDir->text());
+    main_.setSharedFolder(EditDir->text());
 }
 
 void TFormSet::SpeedButtonNewClick() {
@@ -543,7 +542,7 @@ void TFormSet::connectTimerControls() {
     MediaPlayerEnd->onClick = [this](TMediaPlayer::Button b) { MediaPlayerEndClick(b); };
     MediaPlayerStart->onClick = [this](TMediaPlayer::Button b) { MediaPlayerStartClick(b); };
 
-    PresentationTimer &timer = form1_->timer();
+    PresentationTimer &timer = *main_.timer;
     connect(RadioButtonStartOnPPT, &QRadioButton::toggled, &timer, &PresentationTimer::setStartOnShow);
     connect(&timer, &PresentationTimer::runEnded, this, [this] { SpeedButtonTimer->setText(caption::kShowClock); });
     connect(&timer, &PresentationTimer::startedByHand, this, [this] { RadioButtonStartOnM->setChecked(true); });
@@ -655,7 +654,7 @@ void TFormSet::SpeedButtonTimerClick() {
 void TFormSet::SpeedButtonFontClick() {
     TFormTimer *c = clock();
     if (!c) return;
-    const auto choice = form1_->env().timer.lookDialogs->chooseFont({toQFont(fontLook()), toQColor(fontColor())});
+    const auto choice = main_.timerServices.lookDialogs->chooseFont({toQFont(fontLook()), toQColor(fontColor())});
     if (!choice) return;
     // Docked to the right or bottom edge of its screen, the small clock stays there.
     const QRect screen = clockScreen();
@@ -686,7 +685,7 @@ void TFormSet::SpeedButtonFontClick() {
 void TFormSet::SpeedButtonBackColorClick() {
     TFormTimer *c = clock();
     if (!c) return;
-    const auto chosen = form1_->env().timer.lookDialogs->chooseColor(toQColor(backColor()));
+    const auto chosen = main_.timerServices.lookDialogs->chooseColor(toQColor(backColor()));
     if (!chosen) return;
     if (!c->isVisible()) {
         c->setStayOnTop(false);
@@ -761,8 +760,8 @@ void TFormSet::MediaPlayerStartClick(TMediaPlayer::Button button) {
     if (button == TMediaPlayer::Button::Stop) MediaPlayerStart->Rewind();
 }
 
-void TFormSet::RadioButtonStartOnPPTClick() { form1_->timer().watchShows(true); }
+void TFormSet::RadioButtonStartOnPPTClick() { main_.timer->watchShows(true); }
 
-void TFormSet::RadioButtonStartOnMClick() { form1_->timer().watchShows(false); }
+void TFormSet::RadioButtonStartOnMClick() { main_.timer->watchShows(false); }
 
 }  // namespace host

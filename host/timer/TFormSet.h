@@ -11,7 +11,9 @@
 #include <functional>
 
 #include "host/timer/ClockLook.h"
+#include "host/protocol/HostConfig.h"
 #include "host/timer/TMediaPlayer.h"
+#include "host/timer/TimerServices.h"
 #include "host/timer/TimerOptions.h"
 #include "platform/Platform.h"
 
@@ -27,7 +29,7 @@ class QTimer;
 
 namespace host {
 
-class TForm1;
+class PresentationTimer;
 class TFormTimer;
 
 // Folder list: the folder's parent entry and its sub-folders; a double click
@@ -51,8 +53,14 @@ private:
 class TFormSet : public QWidget, public TimerMusic {
     Q_OBJECT
 public:
-    TFormSet(TForm1 *form1, platform::Services services, QString programDir,
-             QWidget *parent = nullptr);
+    // What the window starts from and acts on in the main window.
+    struct MainLinks {
+        StartupValues startup;  // the main window's start-up values
+        PresentationTimer *timer;
+        TimerServices timerServices;
+        std::function<void(const QString &path)> setSharedFolder;
+    };
+    TFormSet(MainLinks main, platform::Services services, QString programDir, QWidget *parent = nullptr);
 
     // Tab "网络与投影".
     QLineEdit *EditControlPort, *EditSUser, *EditSPass;
@@ -155,7 +163,7 @@ private:
     void pickMusic(QLineEdit *edit, TMediaPlayer *player);
     void enterMusic(QLineEdit *edit, TMediaPlayer *player);
 
-    TForm1 *form1_;
+    MainLinks main_;
     TFormTimer *clock_ = nullptr;
     platform::Services services_;
     QString programDir_;
