@@ -23,7 +23,11 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     env = env.completed();
     app->form1_ = std::make_unique<TForm1>(services, env);
     app->order_ << app->form1_->objectName();
-    app->workDir_ = std::make_unique<TFormWorkDir>(services, env, app->lock_.get());
+    SingleInstance *instance = app->lock_.get();
+    app->workDir_ = std::make_unique<TFormWorkDir>(
+        services, TFormWorkDir::HostLinks{env.programFile, env.desktop,
+                                          [instance] { if (instance) instance->unlock(); },
+                                          [instance] { if (instance) instance->tryLock(); }, env.exitProgram});
     app->order_ << app->workDir_->objectName();
     const MailConfig mail = MailConfig::read(showIniPath(env.programDir));
     app->help_ = std::make_unique<TFormHelp>(services, env.programDir, mail);
