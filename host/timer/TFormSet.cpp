@@ -374,10 +374,10 @@ void TFormSet::TimerStartTimer() {
     const QString start = ini.readString(kTimer, "start", "M");
     if (start == QLatin1String("ppt")) {
         RadioButtonStartOnPPT->setChecked(true);
-        main_.timer->TimerPPTcount->start();
+        main_.timer->watchShows(true);
     } else if (start == QLatin1String("M")) {
         RadioButtonStartOnM->setChecked(true);
-        main_.timer->TimerPPTcount->stop();
+        main_.timer->watchShows(false);
     }
 
     const QString display = ini.readString(kTimer, "display", "part");
