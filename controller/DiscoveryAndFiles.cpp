@@ -58,7 +58,7 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     connect(scanner_.get(), &HostScanner::statusText, form1, &TForm1::setStatus);
     connect(scanner_.get(), &HostScanner::captionChanged, this, &DiscoveryAndFiles::setScanCaption);
     connect(scanner_.get(), &HostScanner::showFileWindow, form1, [form1] {
-        if (!form1->formFile()->isVisible()) form1->SpeedButtonFile->click();
+        if (!form1->formFile()->isVisible()) form1->SpeedButtonFileClick();
     });
     connect(scanner_.get(), &HostScanner::hostsCleared, lists_.get(), &FileWindowLists::clearHosts);
     connect(scanner_.get(), &HostScanner::hostListed, lists_.get(), &FileWindowLists::addHostRow);
@@ -109,7 +109,7 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
     });
     connect(upload_.get(), &UploadClient::progressVisible, lists_.get(), &FileWindowLists::showProgress);
     connect(upload_.get(), &UploadClient::progressChanged, lists_.get(), &FileWindowLists::setProgress);
-    connect(upload_.get(), &UploadClient::listRefreshWanted, this, [ff] { ff->SpeedButtonRefresh->click(); });
+    connect(upload_.get(), &UploadClient::listRefreshWanted, this, &DiscoveryAndFiles::refreshWhileLive);
     // A long upload is no idle session.
     connect(upload_.get(), &UploadClient::activity, client, &ControlClient::touch);
 }
@@ -137,6 +137,10 @@ void DiscoveryAndFiles::SpeedButtonRefreshClick() {
     if (!saidOffline()) list_->refresh();
 }
 
+void DiscoveryAndFiles::refreshWhileLive() {
+    if (form1_->formFile()->SpeedButtonRefresh->isEnabled()) SpeedButtonRefreshClick();
+}
+
 void DiscoveryAndFiles::SpeedButtonUpClick() {
     form1_->client()->touch();
     // Only a logged-in connection takes an upload; the local names stay as they were.
@@ -149,7 +153,7 @@ void DiscoveryAndFiles::SpeedButtonUpClick() {
 void DiscoveryAndFiles::onLoggedIn() {
     // The host that accepted the login is listed, then its files are pulled.
     scanner_->addHost(form1_->formFile()->EditRip->text());
-    form1_->formFile()->SpeedButtonRefresh->click();
+    refreshWhileLive();
 }
 
 }  // namespace pad

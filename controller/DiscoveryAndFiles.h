@@ -51,6 +51,8 @@ public:
 
 private:
     void onLoggedIn();
+    // The list refresh, only while the refresh button is live (as for a click on it).
+    void refreshWhileLive();
     // Not logged in: says so in the file window.
     bool saidOffline();
     void setScanCaption(const QString &caption);

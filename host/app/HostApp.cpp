@@ -23,21 +23,30 @@ std::unique_ptr<HostApp> HostApp::create(platform::Services services, HostEnv en
     env = env.completed();
     app->form1_ = std::make_unique<TForm1>(services, env);
     app->order_ << app->form1_->objectName();
-    app->workDir_ = std::make_unique<TFormWorkDir>(services, env, app->lock_.get());
+    SingleInstance *instance = app->lock_.get();
+    app->workDir_ = std::make_unique<TFormWorkDir>(
+        services, TFormWorkDir::HostLinks{env.programFile, env.desktop,
+                                          [instance] { if (instance) instance->unlock(); },
+                                          [instance] { if (instance) instance->tryLock(); }, env.exitProgram});
     app->order_ << app->workDir_->objectName();
     const MailConfig mail = MailConfig::read(showIniPath(env.programDir));
     app->help_ = std::make_unique<TFormHelp>(services, env.programDir, mail);
     app->help_->HostProgramPath = env.programFile;
     app->order_ << app->help_->objectName();
     // The settings window copies the main window's start-up values at its creation.
-    app->set_ = std::make_unique<TFormSet>(app->form1_.get(), services, env.programDir);
+    TForm1 *form1 = app->form1_.get();
+    app->set_ = std::make_unique<TFormSet>(
+        TFormSet::MainLinks{form1->startupValues(), &form1->timer(), form1->env().timer,
+                            [form1](const QString &path) { form1->setSharedFolder(path); }},
+        services, env.programDir);
     app->order_ << app->set_->objectName();
     app->mail_ = std::make_unique<TFrmSendMail>(services, env.mail, mail);
     app->help_->setMailForm(app->mail_.get());
     app->order_ << app->mail_->objectName();
     app->lots_ = std::make_unique<TFormChouqian>(services.dialogs);
     app->order_ << app->lots_->objectName();
-    app->clock_ = std::make_unique<TFormTimer>(app->form1_.get());
+    app->clock_ = std::make_unique<TFormTimer>(&app->form1_->timer());
+    app->set_->setClock(app->clock_.get());
     app->order_ << app->clock_->objectName();
     app->form1_->setWindows(app->workDir_.get(), app->help_.get(), app->set_.get(), app->mail_.get(),
                             app->lots_.get(), app->clock_.get());

@@ -38,7 +38,6 @@ namespace host {
 
 const QString TForm1::kGreeting =
     QStringLiteral("系统已启动，有疑问，请发邮件给 Korvelo软件工作室:support@korvelo.example");
-const QString TForm1::kMakerPage = QStringLiteral("http://korvelo.example/");
 
 namespace {
 const QString kServer = QStringLiteral("server");
@@ -79,7 +78,10 @@ TForm1::TForm1(platform::Services services, HostEnv env, QWidget *parent)
     TimerHomePage = new QTimer(this);
     TimerHomePage->setInterval(3000);
     connect(TimerHomePage, &QTimer::timeout, this, &TForm1::TimerHomePageTimer);
-    setUpPresentationTimer();
+    timer_ = std::make_unique<PresentationTimer>(services_, env_.timer.monotonic, *this, service_->ppt());
+    connect(timer_.get(), &PresentationTimer::runChanged, this, [this] {
+        SpeedButtontimer->setText(timer_->timerInProgress() ? caption::kTimerRunning : caption::kTimerIdle);
+    });
     TimerStart->start();
 
     env_.tray->onActivated = [this] { WMTrayIconLeftClick(); };
@@ -100,6 +102,10 @@ void TForm1::setWindows(TFormWorkDir *workDir, TFormHelp *help, TFormSet *set, T
     FrmSendMail = mail;
     FormChouqian = lots;
     FormTimer = clock;
+    if (set && clock)
+        timer_->attach(clock, set, [set] { return set->timerOptions(); });
+    else
+        timer_->attach(nullptr, nullptr, {});
 }
 
 QString TForm1::iniPath() const { return showIniPath(env_.programDir); }
@@ -197,7 +203,7 @@ void TForm1::buildUi() {
     connect(NClose, &QAction::triggered, this, &TForm1::NCloseClick);
 
     connect(SpeedButtonServerStart, &QPushButton::clicked, this, &TForm1::SpeedButtonServerStartClick);
-    connect(SpeedButtontimer, &QPushButton::clicked, this, [this] { SpeedButtontimerClick(SpeedButtontimer); });
+    connect(SpeedButtontimer, &QPushButton::clicked, this, &TForm1::SpeedButtontimerClick);
     connect(SpeedButtonStopMp3, &QPushButton::clicked, this, &TForm1::SpeedButtonStopMp3Click);
     connect(SpeedButtonShow2, &QPushButton::clicked, this, &TForm1::SpeedButtonShow2Click);
     connect(SpeedButtonShow, &QPushButton::clicked, this, &TForm1::SpeedButtonShowClick);
@@ -216,7 +222,8 @@ void TForm1::buildUi() {
 }
 
 void TForm1::FormCreate() {
-    const StartupValues v = StartupValues::read(iniPath());
+    startup_ = StartupValues::read(iniPath());
+    const StartupValues &v = startup_;
     SharedFolderPath = v.sharedFolderPath;
     ServiceUser = v.serviceUser;
     ServicePassword = v.servicePassword;
@@ -246,7 +253,11 @@ QString TForm1::statusText() const { return statusPanel_->text(); }
 
 void TForm1::setControllerText(const QString &address) { EditMain->setText(address); }
 
-void TForm1::clickTimerButton() { SpeedButtontimer->click(); }
+void TForm1::clickTimerButton() { SpeedButtontimerClick(); }
+
+void TForm1::SpeedButtontimerClick() { timer_->startOrStop(true); }
+
+void TForm1::SpeedButtonStopMp3Click() { timer_->stopMusic(); }
 
 void TForm1::activateMainWindow() {
     // A window the user hid into the tray stays there; a minimised one comes back.
@@ -475,7 +486,7 @@ void TForm1::changeEvent(QEvent *event) {
 }
 
 void TForm1::closeEvent(QCloseEvent *event) {
-    TimerStopRequest = true;
+    timer_->TimerStopRequest = true;
     // Closes every client connection; the protocol side closes an open upload file.
     listeners_.stop();
     env_.tray->remove();

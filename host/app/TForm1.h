@@ -13,7 +13,7 @@
 #include "host/app/HostPlatform.h"
 #include "host/protocol/HostUi.h"
 #include "host/protocol/ServiceListeners.h"
-#include "host/timer/TimerState.h"
+#include "host/timer/PresentationTimer.h"
 #include "platform/Platform.h"
 
 class QAction;
@@ -38,8 +38,7 @@ class TFrmSendMail;
 class TFormChouqian;
 class TFormTimer;
 
-// TimerState: the presentation timer's state lives with the main window.
-class TForm1 : public QWidget, public HostUi, public TimerState {
+class TForm1 : public QWidget, public HostUi {
     Q_OBJECT
 public:
     // env.programDir is the folder of show.ini (default: the program's own folder).
@@ -56,9 +55,12 @@ public:
     // The control service on those listeners (protocol, PowerPoint driving, upload, discovery).
     HostService &service() { return *service_; }
     SecondScreen &secondScreen() { return *secondScreen_; }
+    PresentationTimer &timer() { return *timer_; }
     const platform::Services &services() const { return services_; }
     const HostEnv &env() const { return env_; }
     QString iniPath() const;
+    // The values read from show.ini at the creation.
+    const StartupValues &startupValues() const { return startup_; }
 
     // Local open of a presentation (double click or Enter in FileListBox1).
     std::function<void(const QString &fullPath)> onLocalOpen;
@@ -85,15 +87,9 @@ public:
 
     // --- handlers ---
     void SpeedButtonServerStartClick();
-    // Presentation timer (host/timer/TForm1Timer.cpp). Sender is the button
-    // for every click; the slide-show watch calls with TimerPPTcount.
-    void SpeedButtontimerClick(QObject *Sender);
-    void TimerPPTCount1Timer();  // the 50 ms tick
-    void TimerPPTcountTimer();   // the slide-show watch
-    void TimerSlowBlackTimer();  // one step of the fade
+    // Starts or stops the presentation timer by hand.
+    void SpeedButtontimerClick();
     void SpeedButtonStopMp3Click();
-    // The timer button and the clock's start/stop button as the run stands.
-    void showTimerCaptions();
     void SpeedButtonShow2Click();
     void SpeedButtonShowClick();
     void TimerStartTimer();
@@ -122,7 +118,7 @@ public:
     QStringList Memo2{QStringLiteral("Memo2")};  // the version page's text lines, never shown
     QComboBox *ComboBoxLocalIP;
     QStatusBar *StatusBar1;
-    QTimer *TimerStart, *TimerHomePage, *TimerPPTcount, *TimerPPTCount1, *TimerSlowBlack;
+    QTimer *TimerStart, *TimerHomePage;
     QMenu *PopupMenu1;
     QAction *NServerStart, *NTimerStart, *NStopMp3, *NClose;
 
@@ -135,7 +131,6 @@ public:
     std::uint32_t CheckStartTick = 0;
 
     static const QString kGreeting;
-    static const QString kMakerPage;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -149,20 +144,14 @@ private:
     bool writeIni(const QString &section, const QString &key, const QString &value);
     void deleteOldCopy(const QString &path);
     bool isOwnFile(const QString &path) const;
-    // Presentation timer steps (host/timer/TForm1Timer.cpp).
-    void setUpPresentationTimer();
-    bool checkTimerStart();
-    void beginCount();
-    void consumeTimerStop();
-    void timeUp();
-    bool closeSlidesAtTimeUp();
-    void playTimeUpMusic();
 
     platform::Services services_;
     HostEnv env_;
+    StartupValues startup_;
     ServiceListeners listeners_;
     std::unique_ptr<HostService> service_;  // after listeners_: goes first
     std::unique_ptr<SecondScreen> secondScreen_;  // drives service_'s PowerPoint driver
+    std::unique_ptr<PresentationTimer> timer_;    // drives service_'s PowerPoint driver too
     bool forwardingKey_ = false;  // a previewed key on its way to its control
     QLabel *statusPanel_;
     TFormWorkDir *FormWorkDir = nullptr;

@@ -33,6 +33,8 @@ struct StartupValues {
     static StartupValues read(const QString &iniPath);
 };
 
+// The maker's home page (the main window's picture, the help texts).
+inline const QString kMakerPage = QStringLiteral("http://korvelo.example/");
 inline constexpr const char *kDefaultVersionPage = "http://korvelo.example/slidehost/version.html";
 
 // Decimal number with "." ("1.41", " 2 "); nullopt for anything else.

@@ -20,7 +20,6 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "host/protocol/HostConfig.h"
-#include "host/app/TForm1.h"
 #include "host/setup/TFrmSendMail.h"
 
 namespace host {
@@ -33,7 +32,7 @@ const QString kFoundLine = QStringLiteral("    我发现一个软件很有意思
 const QString kInterestLine = QStringLiteral("你可能对她会有兴趣！");
 constexpr int kBlankLines = 45;
 
-QString webLine() { return QStringLiteral("    网址：") + TForm1::kMakerPage; }
+QString webLine() { return QStringLiteral("    网址：") + kMakerPage; }
 
 QStringList blankLines() { return QStringList(kBlankLines, QString()); }
 
@@ -316,7 +315,7 @@ void TFormHelp::SpeedButtonSendClick() {
     SendCheckTicks = 0;
     TimerSuccCheck->start();
     SpeedButtonSend->setEnabled(false);
-    FrmSendMail->SendMail->click();
+    FrmSendMail->SendMailClick();
 }
 
 void TFormHelp::mailEnded(platform::MailResult result) {

@@ -13,7 +13,6 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "host/app/SingleInstance.h"
 #include "host/setup/Placement.h"
 
 namespace host {
@@ -26,12 +25,11 @@ QPushButton *button(const char *name, const QString &text, QWidget *parent) {
 }
 }  // namespace
 
-TFormWorkDir::TFormWorkDir(platform::Services services, HostEnv env, SingleInstance *lock, QWidget *parent)
+TFormWorkDir::TFormWorkDir(platform::Services services, HostLinks host, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       services_(std::move(services)),
-      env_(env.completed()),
-      lock_(lock) {
+      host_(std::move(host)) {
     setObjectName(QStringLiteral("FormWorkDir"));
     setWindowTitle(QStringLiteral("程序安放"));
     setFixedSize(412, 274);
@@ -148,9 +146,7 @@ void TFormWorkDir::SpeedButtonOKClick() {
     setBusy(true);
     if (!placement_)
         placement_ = std::make_unique<Placement>(Placement::Env{
-            env_.programFile, env_.desktop.get(), services_.shell.get(),
-            [this] { if (lock_) lock_->unlock(); },
-            [this] { if (lock_) lock_->tryLock(); },
+            host_.programFile, host_.desktop.get(), services_.shell.get(), host_.unlock, host_.relock,
             [this](const QString &text) { setStatus(text); },
             [this](const QString &text) { services_.dialogs->message(text); }});
     placement_->place(EditWorkDir->text(), [this](const Placement::Result &r) { placed(r); });
@@ -159,7 +155,7 @@ void TFormWorkDir::SpeedButtonOKClick() {
 void TFormWorkDir::placed(Placement::Result result) {
     PlacementDir = placement_->placementDir();
     if (result.outcome == Placement::Outcome::HandedOver) {
-        env_.exitProgram();  // the buttons stay off while the host ends
+        host_.exitProgram();  // the buttons stay off while the host ends
         return;
     }
     setBusy(false);

@@ -4,10 +4,11 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
-#include "host/app/HostPlatform.h"
 #include "host/setup/Placement.h"
+#include "platform/Desktop.h"
 #include "platform/Platform.h"
 
 class QComboBox;
@@ -20,14 +21,18 @@ class QTreeView;
 
 namespace host {
 
-class SingleInstance;
-
 class TFormWorkDir : public QWidget {
     Q_OBJECT
 public:
-    // lock: this host's single-instance lock, given up for the new copy (may be null).
-    TFormWorkDir(platform::Services services, HostEnv env, SingleInstance *lock = nullptr,
-                 QWidget *parent = nullptr);
+    // What the window needs of the running host.
+    struct HostLinks {
+        QString programFile;
+        std::shared_ptr<platform::Desktop> desktop;
+        // This host's single-instance lock, given up for the new copy and taken back.
+        std::function<void()> unlock, relock;
+        std::function<void()> exitProgram;
+    };
+    TFormWorkDir(platform::Services services, HostLinks host, QWidget *parent = nullptr);
     ~TFormWorkDir() override;
 
     QLabel *Label1, *Label2;
@@ -53,8 +58,7 @@ private:
     void placed(Placement::Result result);
 
     platform::Services services_;
-    HostEnv env_;
-    SingleInstance *lock_;
+    HostLinks host_;
     std::unique_ptr<Placement> placement_;  // made at the first "同意"
     QFileSystemModel *folders_ = nullptr;
     QLabel *statusPanel_;

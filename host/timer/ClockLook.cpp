@@ -113,11 +113,6 @@ FontLook fromQFont(const QFont &font) {
     return look;
 }
 
-QString FormatHMS(int hours, int minutes, int seconds) {
-    auto field = [](int v) { return (QLatin1Char('0') + QString::number(v)).right(2); };
-    return field(hours) + QLatin1Char(':') + field(minutes) + QLatin1Char(':') + field(seconds);
-}
-
 QString clockFieldsText(const QString &h, const QString &m, const QString &s) {
     auto field = [](const QString &t) { return (QLatin1Char('0') + kv::trimmed(t)).right(2); };
     return field(h) + QLatin1Char(':') + field(m) + QLatin1Char(':') + field(s);

@@ -8,15 +8,12 @@
 #include <QRect>
 #include <QString>
 
-#include <cstdint>
 #include <optional>
 
-namespace host {
+#include "host/timer/TimerOptions.h"
+#include "host/timer/TimerState.h"
 
-using ColorValue = std::uint32_t;  // 00BBGGRR; clNone and clDefault above that
-inline constexpr ColorValue kClNone = 0x1FFFFFFF;
-inline constexpr ColorValue kClDefault = 0x20000000;
-inline constexpr ColorValue kClSilver = 0x00C0C0C0;
+namespace host {
 
 // A colour name (any case) or an integer ("$" or "0x" hexadecimal, or decimal);
 // nullopt for anything else, system colours included.
@@ -27,12 +24,6 @@ QString colorToText(ColorValue value);
 QColor toQColor(ColorValue value);
 ColorValue fromQColor(const QColor &color);
 
-struct FontLook {
-    QString name;
-    int size = 16;
-    int height = 32;
-    QString style = QStringLiteral("0000");
-};
 // Nullopt when size or height is no whole number or out of reason.
 std::optional<FontLook> fontLookFromText(const QString &name, const QString &size,
                                          const QString &height, const QString &style);
@@ -40,8 +31,6 @@ std::optional<FontLook> fontLookFromText(const QString &name, const QString &siz
 QFont toQFont(const FontLook &look);
 FontLook fromQFont(const QFont &font);
 
-// "hh:mm:ss": each value as "0" and its digits, of which the last two count.
-QString FormatHMS(int hours, int minutes, int seconds);
 // The same from the texts of the three edits, trimmed and not checked.
 QString clockFieldsText(const QString &h, const QString &m, const QString &s);
 

@@ -20,7 +20,7 @@
 #include "common/IniFile.h"
 #include "common/Text.h"
 #include "host/protocol/HostConfig.h"
-#include "host/app/TForm1.h"
+#include "host/timer/PresentationTimer.h"
 #include "host/timer/TFormTimer.h"
 
 namespace host {
@@ -99,6 +99,7 @@ void clearRadios(std::initializer_list<QRadioButton *> radios) {
     }
 }
 
+const QString kPlayMusic = QStringLiteral("播放音乐");
 const QString kServer = QStringLiteral("server");
 const QString kTimer = QStringLiteral("timer");
 const QString kDefaultBackColor = QStringLiteral("clNone");
@@ -113,9 +114,9 @@ QString flag(bool on) { return on ? QStringLiteral("true") : QStringLiteral("fal
 
 }  // namespace
 
-TFormSet::TFormSet(TForm1 *form1, platform::Services services, QString programDir, QWidget *parent)
+TFormSet::TFormSet(MainLinks main, platform::Services services, QString programDir, QWidget *parent)
     : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
-      form1_(form1),
+      main_(std::move(main)),
       services_(std::move(services)),
       programDir_(std::move(programDir)) {
     setObjectName(QStringLiteral("FormSet"));
@@ -260,7 +261,7 @@ void TFormSet::buildUi() {
     ComboBox2->addItems({QStringLiteral("无操作"), QStringLiteral("播放音乐")});
     EditMp3 = edit("EditMp3", "", gRun);
     SpeedButtonSel = button("SpeedButtonSel", "...", {}, gRun);
-    const TimerServices &timer = form1_->env().timer;
+    const TimerServices &timer = main_.timerServices;
     MediaPlayerStart = new TMediaPlayer(timer.media->createPlayer(QStringLiteral("MediaPlayerStart")),
                                         services_.dialogs, gRun);
     MediaPlayerStart->setObjectName("MediaPlayerStart");
@@ -350,16 +351,16 @@ void TFormSet::FormCreate() {
     const QRect screen = services_.screens->primary();
     LabelX->setText(QStringLiteral("横坐标0-") + QString::number(screen.width() - 1));
     LabelY->setText(QStringLiteral("纵坐标0-") + QString::number(screen.height() - 1));
-    EditSUser->setText(form1_->ServiceUser);
-    EditSPass->setText(form1_->ServicePassword);
-    EditControlPort->setText(form1_->ServicePortText);
-    CheckBoxAutoStart->setChecked(form1_->AutoStartText == QLatin1String("true"));
-    CheckBoxAutoResp->setChecked(form1_->AutoRespText == QLatin1String("true"));
-    CheckBoxNewType->setChecked(form1_->NewTypeText == QLatin1String("true"));
-    CheckBoxAutoCheckNew->setChecked(form1_->AutoCheckNewText == QLatin1String("true"));
+    EditSUser->setText(main_.startup.serviceUser);
+    EditSPass->setText(main_.startup.servicePassword);
+    EditControlPort->setText(main_.startup.servicePortText);
+    CheckBoxAutoStart->setChecked(main_.startup.autoStartText == QLatin1String("true"));
+    CheckBoxAutoResp->setChecked(main_.startup.autoRespText == QLatin1String("true"));
+    CheckBoxNewType->setChecked(main_.startup.newTypeText == QLatin1String("true"));
+    CheckBoxAutoCheckNew->setChecked(main_.startup.autoCheckNewText == QLatin1String("true"));
     // A stored folder that is gone must not cost the other settings: fall back
     // to the home folder and carry on.
-    if (!DirectoryListBox1->setFolder(form1_->SharedFolderPath))
+    if (!DirectoryListBox1->setFolder(main_.startup.sharedFolderPath))
         DirectoryListBox1->setFolder(QDir::homePath());
 }
 
@@ -373,10 +374,10 @@ void TFormSet::TimerStartTimer() {
     const QString start = ini.readString(kTimer, "start", "M");
     if (start == QLatin1String("ppt")) {
         RadioButtonStartOnPPT->setChecked(true);
-        form1_->TimerPPTcount->start();
+        main_.timer->watchShows(true);
     } else if (start == QLatin1String("M")) {
         RadioButtonStartOnM->setChecked(true);
-        form1_->TimerPPTcount->stop();
+        main_.timer->watchShows(false);
     }
 
     const QString display = ini.readString(kTimer, "display", "part");
@@ -483,7 +484,7 @@ void TFormSet::DirectoryListBox1Change() {
     // The drive box shows the tree the folder lies in.
     const QString home = QDir::homePath(), folder = DirectoryListBox1->folder();
     DriveComboBox1->setCurrentIndex(folder == home || folder.startsWith(home + QLatin1Char('/')) ? 0 : 1);
-    form1_->setSharedFolder(EditDir->text());
+    main_.setSharedFolder(EditDir->text());
 }
 
 void TFormSet::SpeedButtonNewClick() {
@@ -540,9 +541,37 @@ void TFormSet::connectTimerControls() {
     connect(EditStartMp3, &QLineEdit::returnPressed, this, &TFormSet::EditStartMp3KeyPress);
     MediaPlayerEnd->onClick = [this](TMediaPlayer::Button b) { MediaPlayerEndClick(b); };
     MediaPlayerStart->onClick = [this](TMediaPlayer::Button b) { MediaPlayerStartClick(b); };
+
+    PresentationTimer &timer = *main_.timer;
+    connect(RadioButtonStartOnPPT, &QRadioButton::toggled, &timer, &PresentationTimer::setStartOnShow);
+    connect(&timer, &PresentationTimer::runEnded, this, [this] { SpeedButtonTimer->setText(caption::kShowClock); });
+    connect(&timer, &PresentationTimer::startedByHand, this, [this] { RadioButtonStartOnM->setChecked(true); });
 }
 
-TFormTimer *TFormSet::clock() const { return form1_->formTimer(); }
+void TFormSet::setClock(TFormTimer *clock) {
+    clock_ = clock;
+    if (!clock) return;
+    connect(clock, &TFormTimer::laidOut, this, [this](bool shown) {
+        SpeedButtonTimer->setText(shown ? caption::kHideClock : caption::kShowClock);
+    });
+    connect(clock, &TFormTimer::closeClicked, this, [this] { SpeedButtonTimer->setText(caption::kShowClock); });
+    // The position edits follow a drag of the clock.
+    connect(clock, &TFormTimer::dragged, this, [this](const QPoint &at) {
+        EditX->setText(QString::number(at.x()));
+        EditY->setText(QString::number(at.y()));
+    });
+}
+
+void TFormSet::playStartMusic() { MediaPlayerStart->Play(); }
+void TFormSet::stopStartMusic() { MediaPlayerStart->Stop(); }
+void TFormSet::stopEndMusic() { MediaPlayerEnd->Stop(); }
+
+void TFormSet::playEndMusic(const QString &path) {
+    MediaPlayerEnd->setFileName(path);
+    // Plays once the back end has loaded it: the time-up does not wait for it
+    // (a wait would let other commands run in its middle).
+    MediaPlayerEnd->Open(true);
+}
 
 ColorValue TFormSet::backColor() const { return colorFromText(ClockBackColor).value_or(kClNone); }
 
@@ -565,67 +594,47 @@ std::optional<int> position(const QLineEdit *edit) {
 }
 }  // namespace
 
-QString TFormSet::timerDisplayError() const {
-    if (!RadioButtonPart->isChecked()) return {};
-    if (!position(EditX)) return QStringLiteral("横坐标须为整数");
-    if (!position(EditY)) return QStringLiteral("纵坐标须为整数");
-    return {};
+TimerOptions TFormSet::timerOptions() const {
+    using O = TimerOptions;
+    TimerOptions o;
+    o.hours = EditH->text();
+    o.minutes = EditM->text();
+    o.seconds = EditS->text();
+    o.delay = EditDelayTime->text();
+    o.count = RadioButtonCountDown->isChecked() ? O::Count::Down
+              : RadioButtonCountUp->isChecked() ? O::Count::Up
+                                                : O::Count::Neither;
+    o.display = RadioButtonPart->isChecked()     ? O::Display::Part
+                : RadioButtonGlobal->isChecked() ? O::Display::Global
+                : RadioButtonNoDisp->isChecked() ? O::Display::None
+                                                 : O::Display::Unset;
+    o.x = position(EditX);
+    o.y = position(EditY);
+    o.startMusic = ComboBoxStartMp3->currentText() == kPlayMusic;
+    const QString action = ComboBox1->currentText();
+    o.timeUp = action == QStringLiteral("黑屏")       ? O::TimeUp::Black
+               : action == QStringLiteral("逐渐黑屏")   ? O::TimeUp::FadeToBlack
+               : action == QStringLiteral("关闭幻灯片") ? O::TimeUp::CloseSlides
+                                                      : O::TimeUp::Nothing;
+    o.endMusic = ComboBox2->currentText() == kPlayMusic;
+    o.endMusicPath = EditMp3->text();
+    o.backColor = backColor();
+    o.fontColor = fontColor();
+    o.font = fontLook();
+    return o;
 }
 
-void TFormSet::applyBackground(ColorValue back) {
-    TFormTimer *c = clock();
-    const QColor color = toQColor(back);
-    c->setClockLook(c->Label1->font(), c->labelFontColor(), color);
-    c->setColor(color.isValid() ? color : QColor(Qt::black));
-    c->layers().setTransparentColor(back == kClSilver);
-}
+QString TFormSet::timerDisplayError() const { return timerOptions().displayError(); }
 
 bool TFormSet::ApplyTimerDisplay() {
     TFormTimer *c = clock();
     if (!c) return false;
-    if (const QString error = timerDisplayError(); !error.isEmpty()) {
+    const TimerOptions options = timerOptions();
+    if (const QString error = options.displayError(); !error.isEmpty()) {
         services_.dialogs->message(error);
         return false;
     }
-    c->setClockText(clockFieldsText(EditH->text(), EditM->text(), EditS->text()));
-    c->setClockLook(toQFont(fontLook()), toQColor(fontColor()), toQColor(backColor()));
-    QPushButton *buttons[] = {c->SpeedButtonTimer, c->SpeedButtonPause, c->SpeedButtonStopMp3,
-                              c->SpeedButtonClose};
-    auto layOut = [&] {
-        c->layers().setAlphaBlend(false);
-        applyBackground(backColor());
-    };
-    if (RadioButtonPart->isChecked()) {
-        for (QPushButton *b : buttons) b->hide();
-        c->Label1->show();
-        c->setLabelCentred(false);
-        c->setAutoSize(true);
-        layOut();
-        c->move(clockScreen().topLeft() + QPoint(*position(EditX), *position(EditY)));
-        // In front of the show, which keeps the keyboard (a clicker pages on).
-        c->show();
-        c->raise();
-        SpeedButtonTimer->setText(caption::kHideClock);
-    } else if (RadioButtonGlobal->isChecked()) {
-        const QRect screen = clockScreen();
-        const int w = screen.width();
-        c->setAutoSize(false);
-        c->setGeometry(screen);
-        c->Label1->show();
-        c->setLabelCentred(true);
-        for (int i = 0; i < 4; ++i) {
-            QPushButton *b = buttons[i];
-            b->move(w - (4 - i) * TFormTimer::kButtonWidth - 20, 20);
-            b->show();
-        }
-        layOut();
-        c->show();
-        SpeedButtonTimer->setText(caption::kHideClock);
-    } else if (RadioButtonNoDisp->isChecked()) {
-        c->hide();
-        SpeedButtonTimer->setText(caption::kShowClock);
-    }
-    return true;
+    return c->layOut(options);
 }
 
 void TFormSet::SpeedButtonTimerClick() {
@@ -645,7 +654,7 @@ void TFormSet::SpeedButtonTimerClick() {
 void TFormSet::SpeedButtonFontClick() {
     TFormTimer *c = clock();
     if (!c) return;
-    const auto choice = form1_->env().timer.lookDialogs->chooseFont({toQFont(fontLook()), toQColor(fontColor())});
+    const auto choice = main_.timerServices.lookDialogs->chooseFont({toQFont(fontLook()), toQColor(fontColor())});
     if (!choice) return;
     // Docked to the right or bottom edge of its screen, the small clock stays there.
     const QRect screen = clockScreen();
@@ -676,14 +685,14 @@ void TFormSet::SpeedButtonFontClick() {
 void TFormSet::SpeedButtonBackColorClick() {
     TFormTimer *c = clock();
     if (!c) return;
-    const auto chosen = form1_->env().timer.lookDialogs->chooseColor(toQColor(backColor()));
+    const auto chosen = main_.timerServices.lookDialogs->chooseColor(toQColor(backColor()));
     if (!chosen) return;
     if (!c->isVisible()) {
         c->setStayOnTop(false);
         if (!ApplyTimerDisplay()) return;
     }
     ClockBackColor = colorToText(fromQColor(*chosen));
-    applyBackground(backColor());
+    clock()->applyBackground(backColor());
 }
 
 void TFormSet::SpeedButtonNoBackClick() {
@@ -694,7 +703,7 @@ void TFormSet::SpeedButtonNoBackClick() {
         if (!ApplyTimerDisplay()) return;
     }
     ClockBackColor = colorToText(kClSilver);
-    applyBackground(kClSilver);
+    clock()->applyBackground(kClSilver);
 }
 
 void TFormSet::RadioButtonPartClick() { ComboBox1->show(); }
@@ -751,11 +760,8 @@ void TFormSet::MediaPlayerStartClick(TMediaPlayer::Button button) {
     if (button == TMediaPlayer::Button::Stop) MediaPlayerStart->Rewind();
 }
 
-void TFormSet::RadioButtonStartOnPPTClick() {
-    form1_->LastShowTitle.clear();
-    form1_->TimerPPTcount->start();
-}
+void TFormSet::RadioButtonStartOnPPTClick() { main_.timer->watchShows(true); }
 
-void TFormSet::RadioButtonStartOnMClick() { form1_->TimerPPTcount->stop(); }
+void TFormSet::RadioButtonStartOnMClick() { main_.timer->watchShows(false); }
 
 }  // namespace host

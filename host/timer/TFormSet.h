@@ -1,6 +1,7 @@
 #pragma once
-// The host's settings window. Its controls are the live settings: the service,
-// the start-up timer and the presentation timer read them when they need them.
+// The host's settings window. Its controls are the live settings: the service
+// and the start-up timer read them when they need them, the presentation timer
+// takes them as one value at each start.
 // It loads section "timer" of show.ini 200 ms after creation and saves every
 // key on request.
 #include <QListWidget>
@@ -10,7 +11,10 @@
 #include <functional>
 
 #include "host/timer/ClockLook.h"
+#include "host/protocol/HostConfig.h"
 #include "host/timer/TMediaPlayer.h"
+#include "host/timer/TimerServices.h"
+#include "host/timer/TimerOptions.h"
 #include "platform/Platform.h"
 
 class QCheckBox;
@@ -25,7 +29,7 @@ class QTimer;
 
 namespace host {
 
-class TForm1;
+class PresentationTimer;
 class TFormTimer;
 
 // Folder list: the folder's parent entry and its sub-folders; a double click
@@ -46,11 +50,17 @@ private:
     QString folder_;
 };
 
-class TFormSet : public QWidget {
+class TFormSet : public QWidget, public TimerMusic {
     Q_OBJECT
 public:
-    TFormSet(TForm1 *form1, platform::Services services, QString programDir,
-             QWidget *parent = nullptr);
+    // What the window starts from and acts on in the main window.
+    struct MainLinks {
+        StartupValues startup;  // the main window's start-up values
+        PresentationTimer *timer;
+        TimerServices timerServices;
+        std::function<void(const QString &path)> setSharedFolder;
+    };
+    TFormSet(MainLinks main, platform::Services services, QString programDir, QWidget *parent = nullptr);
 
     // Tab "网络与投影".
     QLineEdit *EditControlPort, *EditSUser, *EditSPass;
@@ -94,6 +104,16 @@ public:
     void SpeedButtonNewClick();
     void SpeedButton2Click();
 
+    // The clock the look and position controls act on.
+    void setClock(TFormTimer *clock);
+    // The timer's options as the controls hold them now.
+    TimerOptions timerOptions() const;
+    // --- TimerMusic ---
+    void playStartMusic() override;
+    void stopStartMusic() override;
+    void playEndMusic(const QString &path) override;
+    void stopEndMusic() override;
+
     // The clock: text, look and layout for the chosen display option. False
     // (after a message box) when the position edits hold no usable number.
     bool ApplyTimerDisplay();
@@ -134,18 +154,17 @@ private:
     void buildUi();
     void loadLookIfNeeded();
     void connectTimerControls();
-    TFormTimer *clock() const;
+    TFormTimer *clock() const { return clock_; }
     // The look values as numbers; a value that does not convert gives its key's default.
     ColorValue backColor() const;
     ColorValue fontColor() const;
     FontLook fontLook() const;
-    // Background of the clock text, the window's colour and the see-through key.
-    void applyBackground(ColorValue back);
     void placeAtCorner(bool right, bool bottom);
     void pickMusic(QLineEdit *edit, TMediaPlayer *player);
     void enterMusic(QLineEdit *edit, TMediaPlayer *player);
 
-    TForm1 *form1_;
+    MainLinks main_;
+    TFormTimer *clock_ = nullptr;
     platform::Services services_;
     QString programDir_;
     QLabel *statusPanel_;

@@ -7,17 +7,16 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "host/app/TForm1.h"
 #include "host/timer/ClockLook.h"
-#include "host/timer/TFormSet.h"
+#include "host/timer/PresentationTimer.h"
 
 namespace host {
 
 using namespace caption;
 
-TFormTimer::TFormTimer(TForm1 *form1, QWidget *parent)
+TFormTimer::TFormTimer(PresentationTimer *timer, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
-      form1_(form1),
+      timer_(timer),
       layers_(this) {
     setObjectName(QStringLiteral("FormTimer"));
     // Nothing in it is typed into: the keyboard stays with the show.
@@ -184,6 +183,63 @@ void TFormTimer::coverScreen(bool fade) {
     raise();
 }
 
+// ---- layout -------------------------------------------------------------------
+
+void TFormTimer::applyBackground(ColorValue back) {
+    const QColor color = toQColor(back);
+    setClockLook(Label1->font(), labelFontColor(), color);
+    setColor(color.isValid() ? color : QColor(Qt::black));
+    layers_.setTransparentColor(back == kClSilver);
+}
+
+bool TFormTimer::layOut(const TimerOptions &o) {
+    if (!o.displayError().isEmpty()) return false;
+    setClockText(clockFieldsText(o.hours, o.minutes, o.seconds));
+    setClockLook(toQFont(o.font), toQColor(o.fontColor), toQColor(o.backColor));
+    QPushButton *buttons[] = {SpeedButtonTimer, SpeedButtonPause, SpeedButtonStopMp3, SpeedButtonClose};
+    auto layOutBack = [&] {
+        layers_.setAlphaBlend(false);
+        applyBackground(o.backColor);
+    };
+    switch (o.display) {
+    case TimerOptions::Display::Part:
+        for (QPushButton *b : buttons) b->hide();
+        Label1->show();
+        setLabelCentred(false);
+        setAutoSize(true);
+        layOutBack();
+        move(clockScreen().topLeft() + QPoint(*o.x, *o.y));
+        // In front of the show, which keeps the keyboard (a clicker pages on).
+        show();
+        raise();
+        emit laidOut(true);
+        break;
+    case TimerOptions::Display::Global: {
+        const QRect screen = clockScreen();
+        const int w = screen.width();
+        setAutoSize(false);
+        setGeometry(screen);
+        Label1->show();
+        setLabelCentred(true);
+        for (int i = 0; i < 4; ++i) {
+            buttons[i]->move(w - (4 - i) * kButtonWidth - 20, 20);
+            buttons[i]->show();
+        }
+        layOutBack();
+        show();
+        emit laidOut(true);
+        break;
+    }
+    case TimerOptions::Display::None:
+        hide();
+        emit laidOut(false);
+        break;
+    case TimerOptions::Display::Unset:
+        break;
+    }
+    return true;
+}
+
 // ---- drag ---------------------------------------------------------------------
 
 bool TFormTimer::eventFilter(QObject *watched, QEvent *event) {
@@ -213,11 +269,7 @@ void TFormTimer::Label1MouseDown(const QPoint &cursor) {
 void TFormTimer::Label1MouseMove(const QPoint &cursor) {
     if (!dragging_) return;
     move(cursor - dragOffset_);
-    if (TFormSet *set = form1_->formSet()) {
-        const QPoint origin = clockScreen().topLeft();
-        set->EditX->setText(QString::number(x() - origin.x()));
-        set->EditY->setText(QString::number(y() - origin.y()));
-    }
+    emit dragged(pos() - clockScreen().topLeft());
 }
 
 void TFormTimer::Label1MouseUp() { dragging_ = false; }
@@ -225,24 +277,25 @@ void TFormTimer::Label1MouseUp() { dragging_ = false; }
 // ---- buttons --------------------------------------------------------------------
 
 void TFormTimer::SpeedButtonTimerClick() {
-    form1_->SpeedButtontimer->click();
-    // The click starts or stops by the timer's own state; the captions follow it.
-    form1_->showTimerCaptions();
+    timer_->startOrStop(true);
+    // The start or stop goes by the timer's own state; the captions follow it.
+    timer_->showCaptions();
 }
 
-void TFormTimer::SpeedButtonPauseClick() {
-    const bool pause = SpeedButtonPause->text() == kPause;
-    form1_->TimerPaused = pause;
-    SpeedButtonPause->setText(pause ? kResume : kPause);
-}
+void TFormTimer::SpeedButtonPauseClick() { timer_->setPaused(!timer_->TimerPaused); }
 
-void TFormTimer::SpeedButtonStopMp3Click() { form1_->SpeedButtonStopMp3Click(); }
+void TFormTimer::SpeedButtonStopMp3Click() { timer_->stopMusic(); }
 
 void TFormTimer::SpeedButtonCloseClick() {
-    form1_->TimerSlowBlack->stop();
-    if (TFormSet *set = form1_->formSet()) set->SpeedButtonTimer->setText(kShowClock);
-    if (form1_->timerInProgress()) form1_->SpeedButtontimer->click();
+    timer_->stopFade();
+    emit closeClicked();
+    if (timer_->timerInProgress()) timer_->startOrStop(true);
     hide();
+}
+
+void TFormTimer::showRun(bool inProgress, bool paused) {
+    SpeedButtonTimer->setText(inProgress ? kClockStop : kClockStart);
+    SpeedButtonPause->setText(paused ? kResume : kPause);
 }
 
 }  // namespace host

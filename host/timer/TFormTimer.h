@@ -1,11 +1,12 @@
 #pragma once
 // The clock window of the presentation timer: a borderless window with one
 // large label, the small clock where the user put it or the whole screen with
-// four buttons at its top right. The settings window lays it out
-// (TFormSet::ApplyTimerDisplay); the timer writes the time into it.
+// four buttons at its top right. It lays itself out from the timer's options;
+// the timer writes the time into it.
 #include <QColor>
 #include <QWidget>
 
+#include "host/timer/TimerOptions.h"
 #include "platform/LayeredWindow.h"
 
 class QLabel;
@@ -14,12 +15,12 @@ class QTimer;
 
 namespace host {
 
-class TForm1;
+class PresentationTimer;
 
-class TFormTimer : public QWidget {
+class TFormTimer : public QWidget, public TimerClock {
     Q_OBJECT
 public:
-    explicit TFormTimer(TForm1 *form1, QWidget *parent = nullptr);
+    explicit TFormTimer(PresentationTimer *timer, QWidget *parent = nullptr);
 
     static constexpr int kButtonWidth = 90;
     static inline const QColor kTransparentColorValue{192, 192, 192};  // silver
@@ -28,8 +29,8 @@ public:
     QPushButton *SpeedButtonTimer = nullptr, *SpeedButtonPause = nullptr, *SpeedButtonStopMp3 = nullptr,
                 *SpeedButtonClose = nullptr;
 
-    // Drag by the label: the window follows the cursor; the settings window's
-    // EditX and EditY follow the window, relative to the clock's screen.
+    // Drag by the label: the window follows the cursor (dragged tells where,
+    // relative to the clock's screen).
     void Label1MouseDown(const QPoint &cursor);
     void Label1MouseMove(const QPoint &cursor);
     void Label1MouseUp();
@@ -44,10 +45,17 @@ public:
     void setColor(const QColor &color);
     QColor color() const { return color_; }
     platform::LayeredWindow &layers() { return layers_; }
-    void setStayOnTop(bool on);
+    void setStayOnTop(bool on) override;
     bool stayOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
-    void setClockText(const QString &text);
+    void setClockText(const QString &text) override;
+    bool layOut(const TimerOptions &options) override;
+    bool clockShown() const override { return isVisible(); }
+    void setClockShown(bool shown) override { setVisible(shown); }
+    void setFade(int alpha) override { layers_.setAlphaBlendValue(alpha); }
+    void showRun(bool inProgress, bool paused) override;
+    // Background of the clock text, the window's colour and the see-through key.
+    void applyBackground(ColorValue back);
     // Font, its colour and the label's background (invalid: none of its own).
     void setClockLook(const QFont &font, const QColor &fontColor, const QColor &back);
     QColor labelBackColor() const { return labelBack_; }
@@ -60,7 +68,13 @@ public:
     void setLabelCentred(bool centred);
 
     // Time-up: the window turns black over the screen, at once or fading in.
-    void coverScreen(bool fade);
+    void coverScreen(bool fade) override;
+
+signals:
+    void dragged(const QPoint &onScreen);
+    // A layout showed the clock or hid it.
+    void laidOut(bool shown);
+    void closeClicked();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -70,7 +84,7 @@ protected:
 private:
     // The buttons' text and background follow the label and the window.
     void colorButtons();
-    TForm1 *form1_;
+    PresentationTimer *timer_;
     platform::LayeredWindow layers_;
     bool autoSize_ = true;
     bool labelCentred_ = false;

@@ -2,6 +2,11 @@
 
 namespace host {
 
+QString FormatHMS(int hours, int minutes, int seconds) {
+    auto field = [](int v) { return (QLatin1Char('0') + QString::number(v)).right(2); };
+    return field(hours) + QLatin1Char(':') + field(minutes) + QLatin1Char(':') + field(seconds);
+}
+
 void TimerState::stepClock(bool countDown) {
     if (countDown) {
         if (ClockSeconds > 0) {

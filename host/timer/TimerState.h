@@ -21,6 +21,9 @@ inline const QString kShowClock = QStringLiteral("显示");
 inline const QString kHideClock = QStringLiteral("关闭");
 }  // namespace caption
 
+// "hh:mm:ss": each value as "0" and its digits, of which the last two count.
+QString FormatHMS(int hours, int minutes, int seconds);
+
 struct TimerState {
     bool TimerRunning = false;      // a run is in progress (delay or count)
     bool TimerStopRequest = false;  // a stop waits for the next tick

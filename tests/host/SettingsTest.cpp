@@ -87,8 +87,8 @@ TEST(Settings, SaveRoundTripIsByteExact) {
     s->TimerStartTimer();
     EXPECT_TRUE(s->RadioButtonCountUp->isChecked());
     EXPECT_TRUE(s->RadioButtonStartOnPPT->isChecked());
-    EXPECT_TRUE(f.form1()->TimerPPTcount->isActive());
-    EXPECT_EQ(f.form1()->TimerPPTcount->interval(), 1000);
+    EXPECT_TRUE(f.form1()->timer().TimerPPTcount->isActive());
+    EXPECT_EQ(f.form1()->timer().TimerPPTcount->interval(), 1000);
     EXPECT_TRUE(s->RadioButtonGlobal->isChecked());
     EXPECT_FALSE(s->RadioButtonPart->isChecked());
     EXPECT_EQ(s->EditSUser->text(), "张三");

@@ -204,7 +204,7 @@ TEST(HostWindow, CloseDropsClientsAndEndsTheProgram) {
     f.form1()->show();
     f.form1()->close();
     EXPECT_TRUE(stopped);
-    EXPECT_TRUE(f.form1()->TimerStopRequest);
+    EXPECT_TRUE(f.form1()->timer().TimerStopRequest);
     EXPECT_TRUE(QTest::qWaitFor([&] { return c.state() == QAbstractSocket::UnconnectedState; }, 2000));
     EXPECT_EQ(f.exits, 1);
 }

@@ -29,8 +29,8 @@ TEST(ClockXcb, TakesNoFocusFadesStepByStepAndKeepsBoxesAboveTheSettingsAreFixed)
     EXPECT_FALSE(f.clock()->isActiveWindow());  // the keyboard stays with the show
     f.run(1100);  // half way through the fade, with no event handled meanwhile
     QTest::qWait(300);
-    f.form1()->TimerSlowBlack->stop();
-    while (f.form1()->FadeAlpha < 128) f.form1()->TimerSlowBlackTimer();
+    f.form1()->timer().TimerSlowBlack->stop();
+    while (f.form1()->timer().FadeAlpha < 128) f.form1()->timer().TimerSlowBlackTimer();
     QTest::qSleep(500);
     EXPECT_NEAR(red({640, 700}), grey / 2, 8) << grey;
     QMessageBox box(QMessageBox::Information, "slidehost", "无法打开音乐文件");

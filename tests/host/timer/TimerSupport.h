@@ -39,7 +39,7 @@ struct TimerFixture : hosttest::HostFixture {
     // ms of time pass, then one tick.
     void tick(std::int64_t ms = 50) {
         mono->now += ms;
-        form1()->TimerPPTCount1Timer();
+        form1()->timer().TimerPPTCount1Timer();
     }
     // Ticks every 50 ms for ms; returns the clock texts it showed, in order.
     QStringList run(std::int64_t ms) {
@@ -50,7 +50,7 @@ struct TimerFixture : hosttest::HostFixture {
         }
         return seen;
     }
-    bool ticking() const { return form1()->TimerPPTCount1->isActive(); }
+    bool ticking() const { return form1()->timer().TimerPPTCount1->isActive(); }
 };
 
 }  // namespace timertest

@@ -29,13 +29,13 @@ TEST(Timer, AStartIsCheckedWholeAndARefusedOneLeavesNothingRunning) {
         b.edit->setText(QString::fromUtf8(b.text));
         f.clock()->SpeedButtonTimer->click();
         EXPECT_EQ(f.fakes.dialogs->messages.takeLast(), QString::fromUtf8(b.message));
-        EXPECT_FALSE(f.form1()->TimerRunning || f.ticking() || f.clock()->isVisible());
+        EXPECT_FALSE(f.form1()->timer().TimerRunning || f.ticking() || f.clock()->isVisible());
         EXPECT_EQ(f.form1()->SpeedButtontimer->text(), "手动计时");
         EXPECT_EQ(f.clock()->SpeedButtonTimer->text(), "开始");
         b.edit->setText(good);
     }
     f.click();
-    EXPECT_TRUE(f.form1()->TimerRunning);
+    EXPECT_TRUE(f.form1()->timer().TimerRunning);
     EXPECT_EQ(f.clock()->SpeedButtonTimer->text(), "停止");
     EXPECT_EQ(f.shown(), "00:10:00");
 }
@@ -47,14 +47,14 @@ TEST(Timer, DelayDigitsThenTheCountWithStartMusicAndTheTimeUpASecondLater) {
     f.formSet()->ComboBoxStartMp3->setCurrentText("播放音乐");
     f.media->log.clear();
     f.click();  // returns at once: the delay runs on the tick
-    EXPECT_TRUE(f.form1()->TimerDelaying);
+    EXPECT_TRUE(f.form1()->timer().TimerDelaying);
     EXPECT_EQ(f.shown(), "3");
     EXPECT_EQ(f.run(4000), QStringList({"3", "2", "1", "0", "00:00:02"}));
     EXPECT_EQ(f.media->log, QStringList({"MediaPlayerStart play"}));
     EXPECT_EQ(f.run(3000), QStringList({"00:00:02", "00:00:01", "00:00:00"}));
-    EXPECT_TRUE(f.form1()->TimerRunning);
+    EXPECT_TRUE(f.form1()->timer().TimerRunning);
     f.tick();
-    EXPECT_FALSE(f.form1()->TimerRunning);
+    EXPECT_FALSE(f.form1()->timer().TimerRunning);
     EXPECT_EQ(f.media->log.last(), "MediaPlayerStart stop");
 
     // A stop in the delay: no count and no start music.
@@ -63,7 +63,7 @@ TEST(Timer, DelayDigitsThenTheCountWithStartMusicAndTheTimeUpASecondLater) {
     f.tick(1000);
     f.click();
     f.run(5000);
-    EXPECT_FALSE(f.form1()->TimerRunning);
+    EXPECT_FALSE(f.form1()->timer().TimerRunning);
     EXPECT_EQ(f.shown(), "2");
     EXPECT_FALSE(f.clock()->isVisible());
     EXPECT_FALSE(f.media->log.contains("MediaPlayerStart play"));
@@ -73,7 +73,7 @@ TEST(Timer, CountsUpToTheSetTimeAndDownThroughTheHour) {
     TimerFixture up("count=up\nhour=0\nminute=0\nsecond=2\n");
     up.click();
     EXPECT_EQ(up.run(4000), QStringList({"00:00:00", "00:00:01", "00:00:02"}));
-    EXPECT_FALSE(up.form1()->TimerRunning);
+    EXPECT_FALSE(up.form1()->timer().TimerRunning);
 
     TimerFixture down("hour=1\nminute=0\nsecond=0\n");
     down.click();
@@ -95,59 +95,59 @@ TEST(Timer, PauseStallsAndStopsNeverBringAWrongTimeUp) {
     EXPECT_EQ(f.clock()->SpeedButtonPause->text(), "恢复");
     f.tick(30000);  // the host was held up 30 s
     f.run(1000);
-    EXPECT_TRUE(f.form1()->TimerRunning);
+    EXPECT_TRUE(f.form1()->timer().TimerRunning);
     EXPECT_EQ(f.shown(), "00:00:02");
     f.clock()->SpeedButtonPause->click();
     EXPECT_EQ(f.run(2900), QStringList({"00:00:02", "00:00:01", "00:00:00"}));
-    EXPECT_TRUE(f.form1()->TimerRunning);
+    EXPECT_TRUE(f.form1()->timer().TimerRunning);
     f.clock()->SpeedButtonPause->click();
     f.click();     // stop, then the time-up moment passes before the next tick
     f.tick(3000);
-    EXPECT_FALSE(f.form1()->TimerRunning);
+    EXPECT_FALSE(f.form1()->timer().TimerRunning);
     EXPECT_EQ(f.clock()->SpeedButtonPause->text(), "暂停");
     EXPECT_FALSE(f.clock()->isVisible());  // no black screen
 
     // The close query's request does not end the next run.
-    f.form1()->TimerStopRequest = true;
+    f.form1()->timer().TimerStopRequest = true;
     f.click();
     f.tick();
-    EXPECT_TRUE(f.form1()->TimerRunning);
+    EXPECT_TRUE(f.form1()->timer().TimerRunning);
 }
 
 TEST(Timer, SlideShowWatchStartsWaitsAndRestartsForANewShow) {
     TimerFixture f("start=ppt\nminute=0\nsecond=3\n");
     auto &windows = *f.fakes.windows;
-    f.form1()->TimerPPTcountTimer();  // no show yet
-    EXPECT_FALSE(f.form1()->TimerRunning);
+    f.form1()->timer().TimerPPTcountTimer();  // no show yet
+    EXPECT_FALSE(f.form1()->timer().TimerRunning);
     const auto show = windows.add(kShow);
-    f.form1()->TimerPPTcountTimer();
-    EXPECT_TRUE(f.form1()->TimerRunning);
+    f.form1()->timer().TimerPPTcountTimer();
+    EXPECT_TRUE(f.form1()->timer().TimerRunning);
     EXPECT_EQ(windows.foregroundId, show);  // back in front of the clock
     // The show ends: the clock waits, however long the host was held up.
     windows.windows.clear();
     f.tick(20000);
     f.run(1000);
-    EXPECT_TRUE(f.form1()->TimerRunning);
+    EXPECT_TRUE(f.form1()->timer().TimerRunning);
     EXPECT_EQ(f.shown(), "00:00:03");
     windows.add(kShow);
     f.run(4100);
-    EXPECT_FALSE(f.form1()->TimerRunning);
-    f.form1()->TimerPPTcountTimer();  // the same show after the time-up
-    EXPECT_FALSE(f.form1()->TimerRunning);
+    EXPECT_FALSE(f.form1()->timer().TimerRunning);
+    f.form1()->timer().TimerPPTcountTimer();  // the same show after the time-up
+    EXPECT_FALSE(f.form1()->timer().TimerRunning);
     // Another show while a run is on: it stops, and a second later starts anew.
-    f.form1()->LastShowTitle = "other";
+    f.form1()->timer().LastShowTitle = "other";
     f.click();
     f.formSet()->RadioButtonStartOnPPT->setChecked(true);
-    f.form1()->TimerPPTcountTimer();
-    EXPECT_TRUE(f.form1()->TimerStopRequest);
+    f.form1()->timer().TimerPPTcountTimer();
+    EXPECT_TRUE(f.form1()->timer().TimerStopRequest);
     f.tick();
-    f.form1()->TimerPPTcountTimer();
-    EXPECT_TRUE(f.form1()->TimerRunning);
-    EXPECT_TRUE(f.form1()->TimerPPTcount->isActive());
+    f.form1()->timer().TimerPPTcountTimer();
+    EXPECT_TRUE(f.form1()->timer().TimerRunning);
+    EXPECT_TRUE(f.form1()->timer().TimerPPTcount->isActive());
     // A click of the button chooses the manual start, which ends the watch.
     f.click();
     EXPECT_TRUE(f.formSet()->RadioButtonStartOnM->isChecked());
-    EXPECT_FALSE(f.form1()->TimerPPTcount->isActive());
+    EXPECT_FALSE(f.form1()->timer().TimerPPTcount->isActive());
 }
 
 TEST(Timer, BlackAndFadeCoverTheClockScreenAndPlayTheTimeUpMusic) {
@@ -157,15 +157,15 @@ TEST(Timer, BlackAndFadeCoverTheClockScreenAndPlayTheTimeUpMusic) {
     TimerFixture f("minute=0\nsecond=0\nTimeScreen=逐渐黑屏\nTimeSound=播放音乐\nTimeSoundMp3=" + song + "\n");
     f.click();
     f.run(1100);
-    EXPECT_FALSE(f.form1()->TimerRunning);
+    EXPECT_FALSE(f.form1()->timer().TimerRunning);
     auto *c = f.clock();
     EXPECT_EQ(c->geometry(), host::clockScreen());
     EXPECT_FALSE(c->Label1->isVisible());
     EXPECT_EQ(c->SpeedButtonStopMp3->x(), host::clockScreen().width() - 200);
     EXPECT_EQ(f.media->log, QStringList({"MediaPlayerEnd open " + song, "MediaPlayerEnd play"}));
     std::vector<int> alphas;
-    while (f.form1()->TimerSlowBlack->isActive()) {
-        f.form1()->TimerSlowBlackTimer();
+    while (f.form1()->timer().TimerSlowBlack->isActive()) {
+        f.form1()->timer().TimerSlowBlackTimer();
         alphas.push_back(c->layers().alphaBlendValue());
     }
     ASSERT_EQ(alphas.size(), 257u);
@@ -184,7 +184,7 @@ TEST(Timer, BlackAndFadeCoverTheClockScreenAndPlayTheTimeUpMusic) {
     f.click();
     f.run(1100);
     EXPECT_TRUE(c->Label1->isVisible());
-    EXPECT_FALSE(f.form1()->TimerSlowBlack->isActive());
+    EXPECT_FALSE(f.form1()->timer().TimerSlowBlack->isActive());
     EXPECT_EQ(f.media->log.size(), 2);
 }
 
@@ -273,7 +273,7 @@ TEST(Timer, TheTimeUpWaitsForNoPlayerAndTellsItsFaultInTheHostsWords) {
     f.click();
     QTimer::singleShot(0, [&] { f.click(); });
     f.run(1200);
-    EXPECT_FALSE(f.form1()->TimerRunning);
+    EXPECT_FALSE(f.form1()->timer().TimerRunning);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !f.fakes.dialogs->messages.isEmpty(); }, 5000));
     EXPECT_EQ(f.fakes.dialogs->messages.last(), "无法打开音乐文件：" + song + "\n无法播放该文件");
 }
