@@ -7,7 +7,8 @@
 #include <QProcess>
 #include <QTcpSocket>
 
-#include "common/IniFile.h"
+#include "common/Gbk.h"
+#include "tests/support/HostProgram.h"
 #include "tests/support/Ports.h"
 
 namespace bench {
@@ -17,20 +18,10 @@ public:
     // The control port once the program answers on it, or 0 and error() says why.
     quint16 start(const QString &programDir, const QString &shared) {
         QDir().mkpath(shared);
-        const QString program = programDir + QStringLiteral("/slidehost");
-        if (!QFile::exists(program) && !QFile::copy(QStringLiteral(SLIDEHOST_PATH), program))
-            return fail(QStringLiteral("slidehost could not be copied to ") + programDir);
         const quint16 port = static_cast<quint16>(kvtest::freePortBlock());
         if (!port) return fail(QStringLiteral("no free port block"));
-        {
-            kv::IniFile ini(programDir + QStringLiteral("/show.ini"));
-            const QString s = QStringLiteral("server");
-            ini.writeString(s, QStringLiteral("RunTimes"), QStringLiteral("2"));
-            ini.writeString(s, QStringLiteral("AutoStart"), QStringLiteral("true"));
-            ini.writeString(s, QStringLiteral("AutoCheckNew"), QStringLiteral("0"));
-            ini.writeString(s, QStringLiteral("ServerPort"), QString::number(port));
-            ini.writeString(s, QStringLiteral("PPTdir"), shared);
-        }
+        const QString program = kvtest::prepareHostCopy(programDir, port, "PPTdir=" + kv::toGbkLossy(shared) + "\r\n");
+        if (program.isEmpty()) return fail(QStringLiteral("slidehost and its show.ini could not be written to ") + programDir);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("HOME"), programDir);
@@ -48,14 +39,10 @@ public:
         process_.setStandardErrorFile(QProcess::nullDevice());
         process_.start(program, {});
         if (!process_.waitForStarted(5000)) return fail(QStringLiteral("slidehost did not start: ") + process_.errorString());
-        for (int i = 0; i < 150; ++i) {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, port);
-            if (probe.waitForConnected(100)) return port;
-            if (process_.waitForFinished(100))
-                return fail(QStringLiteral("slidehost ended at once (exit status %1)").arg(process_.exitCode()));
-        }
-        return fail(QStringLiteral("slidehost did not listen on port %1 within 15 s").arg(port));
+        if (kvtest::waitForHostPort(port, [this] { return !process_.waitForFinished(0); })) return port;
+        if (process_.state() == QProcess::NotRunning)
+            return fail(QStringLiteral("slidehost ended at once (exit status %1)").arg(process_.exitCode()));
+        return fail(QStringLiteral("slidehost did not listen on port %1 within 20 s").arg(port));
     }
     const QString &error() const { return error_; }
     ~HostProgram() {

@@ -71,12 +71,13 @@ void ControlClient::closeSocket() {
     closingByUs_ = false;
     loginPending_ = false;
     queue_.clear();
-    queuedBytes_ = 0;
     framer_.clear();
 }
 
 qint64 ControlClient::heldBytes() const {
-    return socket_->bytesAvailable() + framer_.size() + queuedBytes_;
+    qint64 queued = 0;
+    for (const Pending &p : queue_) queued += p.bytes.size();
+    return socket_->bytesAvailable() + framer_.size() + queued;
 }
 
 ControlClient::ConnectResult ControlClient::connectAndLogin(const QString &host, quint16 port,
@@ -142,11 +143,9 @@ bool ControlClient::takeBytes() {
         [this](const QByteArray &line) {
             if (line.isEmpty()) return;
             queue_.append({line, false});
-            queuedBytes_ += line.size();
         },
         [this](const QByteArray &word) {
             queue_.append({word, true});
-            queuedBytes_ += word.size();
         });
     return true;
 }
@@ -160,7 +159,6 @@ void ControlClient::readTurn() {
             continue;
         }
         const Pending p = queue_.takeFirst();
-        queuedBytes_ -= p.bytes.size();
         ++handled;
         if (p.unterminated) {
             if (loggedIn_) emit unterminatedReply(p.bytes);
@@ -225,7 +223,6 @@ void ControlClient::onDisconnected() {
     keepAlive_->stop();
     loggedIn_ = loginPending_ = false;
     queue_.clear();
-    queuedBytes_ = 0;
     framer_.clear();
     if (!closingByUs_) emit hostClosed();
 }

@@ -130,7 +130,6 @@ private:
     bool turnScheduled_ = false;
     ReplyFramer framer_;
     QList<Pending> queue_;
-    qint64 queuedBytes_ = 0;
     std::uint32_t lastActivity_ = 0;
 };
 

@@ -85,8 +85,7 @@ DiscoveryAndFiles::DiscoveryAndFiles(TForm1 *form1)
         upload_->handleUnterminated(word);
     });
     connect(client, &ControlClient::reply, this, [this](ControlClient::Reply kind) {
-        if (kind == ControlClient::Reply::BusyList)
-            list_->handleUnterminated(wire::reply::busyList);
+        if (kind == ControlClient::Reply::BusyList) list_->endListing();
     });
     connect(client, &ControlClient::unhandledReply, this, [this](const QByteArray &line) {
         if (!list_->handleLine(line)) upload_->handleLine(line);
@@ -138,7 +137,7 @@ void DiscoveryAndFiles::SpeedButtonRefreshClick() {
 }
 
 void DiscoveryAndFiles::refreshWhileLive() {
-    if (form1_->formFile()->SpeedButtonRefresh->isEnabled()) SpeedButtonRefreshClick();
+    if (form1_->client()->isLoggedIn()) list_->refresh();
 }
 
 void DiscoveryAndFiles::SpeedButtonUpClick() {

@@ -43,7 +43,7 @@ bool FileListClient::handleLine(const QByteArray &line) {
 }
 
 void FileListClient::handleUnterminated(const QByteArray &word) {
-    if (word == wire::reply::busyList) listing_ = false;
+    if (word == wire::reply::busyList) endListing();
 }
 
 }  // namespace pad

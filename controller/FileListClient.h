@@ -24,6 +24,8 @@ public:
     bool handleLine(const QByteArray &line);
     // A reply sent without a line end: "s_busylist" ends the listing.
     void handleUnterminated(const QByteArray &word);
+    // "s_busylist": the host has sent every name.
+    void endListing() { listing_ = false; }
     QStringList names() const { return names_; }
     bool listing() const { return listing_; }
 

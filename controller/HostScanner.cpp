@@ -133,7 +133,6 @@ bool HostScanner::start() {
     scanPort_ = quint16(*port + wire::probePortOffset);
 
     hosts_.clear();
-    listed_.clear();
     emit hostsCleared();
 
     running_ = true;
@@ -198,8 +197,7 @@ void HostScanner::stop() {
 }
 
 bool HostScanner::addHost(const QString &address) {
-    if (hosts_.size() >= kMaxHosts || listed_.contains(address)) return false;
-    listed_.insert(address);
+    if (hosts_.size() >= kMaxHosts || hosts_.contains(address)) return false;
     hosts_.append(address);
     emit hostListed(int(hosts_.size()), address);
     return true;

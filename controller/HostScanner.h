@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -132,7 +131,6 @@ private:
     std::unique_ptr<OneShot> connectTimer_;
     QStringList prefixes_;
     QStringList hosts_;
-    QSet<QString> listed_;
     QString localAddress_;
     QString pendingConnect_;
     int prefixIndex_ = 0;

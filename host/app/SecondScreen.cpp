@@ -93,22 +93,19 @@ void SecondScreen::secondDesktop() {
 // and the keys would go there. Brought back when it left; false when it would
 // not come (no further key is pressed).
 bool SecondScreen::panelKeys() {
-    using platform::vk::Menu;
-    struct Step {
-        bool down, up;
-        int vk, ms;
-    };
-    constexpr Step steps[] = {{true, true, platform::vk::Numpad2, 100},
-                              {true, false, Menu, 100},
-                              {true, true, platform::vk::key('E'), 100},
-                              {false, true, Menu, 100},
-                              {true, true, platform::vk::Return, 0}};
+    using namespace platform::vk;
     platform::KeySequence keys(services_);
-    for (const Step &step : steps) {
-        if (!panelInFront() && !panelForward(kPanelBackPolls, true)) return false;
-        if (step.down) keys.down(step.vk, step.up ? 0 : step.ms);
-        if (step.up) keys.up(step.vk, step.ms);
-    }
+    const auto front = [this] { return panelInFront() || panelForward(kPanelBackPolls, true); };
+    if (!front()) return false;
+    keys.press(Numpad2, 100);
+    if (!front()) return false;
+    keys.down(Menu, 100);
+    if (!front()) return false;
+    keys.press(key('E'), 100);
+    if (!front()) return false;
+    keys.up(Menu, 100);
+    if (!front()) return false;
+    keys.press(Return, 0);
     return true;
 }
 

@@ -412,11 +412,6 @@ void FileTransfer::addDataConnection(QTcpSocket *socket) {
     receiver_ = std::make_unique<Receiver>(this, id, fd, std::move(early));
 }
 
-std::uint64_t FileTransfer::carrier() {
-    std::lock_guard lock(mutex_);
-    return sink_.carrier;
-}
-
 FileTransfer::Taken FileTransfer::take(std::uint64_t receiver, const char *bytes, qint64 n) {
     Taken t;
     std::lock_guard lock(mutex_);
@@ -465,14 +460,15 @@ void FileTransfer::writeHeld() {
 
 void FileTransfer::onReceiverNews(std::uint64_t id, bool gone) {
     if (!receiver_ || receiver_->id() != id) return;
-    if (gone && carrier() == id && file_) {
-        int error = 0;
-        bool broke = false;
-        {
-            std::lock_guard lock(mutex_);
-            error = sink_.writeFailed ? sink_.writeError : 0;
-            broke = !sink_.complete();
-        }
+    int error = 0;
+    bool broke = false, carried = false;
+    if (gone && file_) {
+        std::lock_guard lock(mutex_);
+        carried = sink_.carrier == id;
+        error = sink_.writeFailed ? sink_.writeError : 0;
+        broke = !sink_.complete();
+    }
+    if (carried) {
         // A failed write ends the upload at once, and so does its connection
         // breaking mid-file: no other may finish it.
         if (error) failUpload(error);

@@ -92,7 +92,6 @@ private:
     void onReceiverNews(std::uint64_t id, bool gone);
     void closeReceiver();
     bool uploadComplete();
-    std::uint64_t carrier();
     void waitWhileSettling(const QString &sender);
     bool startFile(const QString &folder, qint64 announced);
     void settle();               // c_over's decision once the bytes are in (or time ran out)

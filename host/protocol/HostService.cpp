@@ -252,7 +252,6 @@ void HostService::readControl(const ConnectionPtr &c) {
 void HostService::endTurn(Connection &c) {
     c.busy = false;
     // Turns held back while this one ran nested go next, in their order.
-    if (turnDepth_ >= kMaxTurnDepth) return;
     for (const ConnectionPtr &w : std::exchange(waiting_, {})) {
         w->waiting = false;
         scheduleRead(w);

@@ -11,8 +11,6 @@
 
 namespace host {
 
-namespace {
-}  // namespace
 
 PresentationTimer::PresentationTimer(platform::Services services,
                                      std::shared_ptr<platform::MonotonicClock> monotonic, HostUi &ui,
@@ -102,14 +100,8 @@ void PresentationTimer::startOrStop(bool byHand) {
     TimerStopRequest = false;  // a request left by the close query or an old run
     TimerDelaying = false;
     showCaptions();
-    const bool clockShown = clock_->clockShown();
     clock_->setStayOnTop(true);
-    if (!clock_->layOut(run_)) {
-        TimerRunning = false;
-        showCaptions();
-        clock_->setClockShown(clockShown);
-        return;
-    }
+    clock_->layOut(run_);  // checkTimerStart refused the options it could not lay out
     if (!byHand) {
         // Started by a slide show: bring it in front of the clock again.
         if (const platform::WindowId w = ppt_.findPPTWindow(0)) services_.windows->switchTo(w);

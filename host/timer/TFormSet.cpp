@@ -624,8 +624,6 @@ TimerOptions TFormSet::timerOptions() const {
     return o;
 }
 
-QString TFormSet::timerDisplayError() const { return timerOptions().displayError(); }
-
 bool TFormSet::ApplyTimerDisplay() {
     TFormTimer *c = clock();
     if (!c) return false;
@@ -634,7 +632,8 @@ bool TFormSet::ApplyTimerDisplay() {
         services_.dialogs->message(error);
         return false;
     }
-    return c->layOut(options);
+    c->layOut(options);
+    return true;
 }
 
 void TFormSet::SpeedButtonTimerClick() {

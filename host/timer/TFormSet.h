@@ -117,8 +117,6 @@ public:
     // The clock: text, look and layout for the chosen display option. False
     // (after a message box) when the position edits hold no usable number.
     bool ApplyTimerDisplay();
-    // The message a layout would fail with now; "" when it would not.
-    QString timerDisplayError() const;
     // Look and position of the clock.
     void SpeedButtonFontClick();
     void SpeedButtonTimerClick();

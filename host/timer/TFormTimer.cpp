@@ -192,8 +192,8 @@ void TFormTimer::applyBackground(ColorValue back) {
     layers_.setTransparentColor(back == kClSilver);
 }
 
-bool TFormTimer::layOut(const TimerOptions &o) {
-    if (!o.displayError().isEmpty()) return false;
+void TFormTimer::layOut(const TimerOptions &o) {
+    if (!o.displayError().isEmpty()) return;
     setClockText(clockFieldsText(o.hours, o.minutes, o.seconds));
     setClockLook(toQFont(o.font), toQColor(o.fontColor), toQColor(o.backColor));
     QPushButton *buttons[] = {SpeedButtonTimer, SpeedButtonPause, SpeedButtonStopMp3, SpeedButtonClose};
@@ -237,7 +237,6 @@ bool TFormTimer::layOut(const TimerOptions &o) {
     case TimerOptions::Display::Unset:
         break;
     }
-    return true;
 }
 
 // ---- drag ---------------------------------------------------------------------
@@ -277,9 +276,7 @@ void TFormTimer::Label1MouseUp() { dragging_ = false; }
 // ---- buttons --------------------------------------------------------------------
 
 void TFormTimer::SpeedButtonTimerClick() {
-    timer_->startOrStop(true);
-    // The start or stop goes by the timer's own state; the captions follow it.
-    timer_->showCaptions();
+    timer_->startOrStop(true);  // sets the captions from the timer's state
 }
 
 void TFormTimer::SpeedButtonPauseClick() { timer_->setPaused(!timer_->TimerPaused); }

@@ -49,7 +49,7 @@ public:
     bool stayOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
 
     void setClockText(const QString &text) override;
-    bool layOut(const TimerOptions &options) override;
+    void layOut(const TimerOptions &options) override;
     bool clockShown() const override { return isVisible(); }
     void setClockShown(bool shown) override { setVisible(shown); }
     void setFade(int alpha) override { layers_.setAlphaBlendValue(alpha); }

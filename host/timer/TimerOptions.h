@@ -51,8 +51,8 @@ class TimerClock {
 public:
     virtual ~TimerClock() = default;
     virtual void setClockText(const QString &text) = 0;
-    // Text, look and layout for options' display; false when displayError() says why not.
-    virtual bool layOut(const TimerOptions &options) = 0;
+    // Text, look and layout for options' display; nothing when displayError() says why not.
+    virtual void layOut(const TimerOptions &options) = 0;
     virtual void setStayOnTop(bool on) = 0;
     virtual bool clockShown() const = 0;
     virtual void setClockShown(bool shown) = 0;

@@ -9,21 +9,36 @@
 
 namespace kvtest {
 
-inline bool startHostCopy(ChildProcess &child, const QString &dir, int port, const QByteArray &moreIni,
-                          const std::vector<std::string> &env) {
+// The program copied into dir with a show.ini that starts its service on port;
+// its path, or "" when either could not be written.
+inline QString prepareHostCopy(const QString &dir, int port, const QByteArray &moreIni) {
     const QString program = dir + QStringLiteral("/slidehost");
     QFile ini(dir + QStringLiteral("/show.ini"));
-    if (!QFile::copy(QStringLiteral(SLIDEHOST_PATH), program) || !ini.open(QIODevice::WriteOnly)) return false;
+    if ((!QFile::exists(program) && !QFile::copy(QStringLiteral(SLIDEHOST_PATH), program)) ||
+        !ini.open(QIODevice::WriteOnly))
+        return {};
     ini.write("[server]\r\nRunTimes=2\r\nAutoStart=true\r\nAutoCheckNew=0\r\nServerPort=" + QByteArray::number(port) +
               "\r\n" + moreIni);
-    ini.close();
-    if (!child.start({program.toStdString()}, env, dir.toStdString())) return false;
-    for (int i = 0; i < 100 && child.running(); ++i, QThread::msleep(100)) {  // it starts after a second
+    return program;
+}
+
+// True once port answers; false when running() says the program ended, or
+// after about 20 s (it starts its service a second after start-up).
+template <class Running>
+bool waitForHostPort(int port, Running running) {
+    for (int i = 0; i < 100 && running(); ++i, QThread::msleep(100)) {
         QTcpSocket probe;
         probe.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
         if (probe.waitForConnected(100)) return true;
     }
     return false;
+}
+
+inline bool startHostCopy(ChildProcess &child, const QString &dir, int port, const QByteArray &moreIni,
+                          const std::vector<std::string> &env) {
+    const QString program = prepareHostCopy(dir, port, moreIni);
+    return !program.isEmpty() && child.start({program.toStdString()}, env, dir.toStdString()) &&
+           waitForHostPort(port, [&] { return child.running(); });
 }
 
 }  // namespace kvtest

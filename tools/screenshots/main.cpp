@@ -51,7 +51,9 @@
 #include "tests/support/FakeDisplayPanel.h"
 #include "platform/Language.h"
 #include "tests/support/FakeMailSender.h"
+#include "tests/support/Fakes.h"
 #include "tests/support/Ports.h"
+#include "tests/support/Wait.h"
 
 namespace {
 
@@ -90,25 +92,6 @@ void settle(int ms) {
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
-
-template <class Pred>
-bool settleUntil(Pred pred, int ms) {
-    for (int waited = 0; !pred(); waited += 50) {
-        if (waited >= ms) return false;
-        settle(50);
-    }
-    return true;
-}
-
-// The second controller's own address, as KV_LOCAL_IPV4 gives the first one.
-class FixedAddress : public platform::LocalAddress {
-public:
-    explicit FixedAddress(QString a) : a_(std::move(a)) {}
-    QString localIPv4() override { return a_; }
-
-private:
-    QString a_;
-};
 
 // Top-level windows with content, the main window first, then in the given
 // order (the host's creation order), then by name.
@@ -193,7 +176,7 @@ private:
         // Now and then Qt misses the window manager's frame; showing the
         // window again has it framed anew.
         auto framed = [w] { return w->frameGeometry() != w->geometry(); };
-        for (int i = 0; i < 3 && !(w->windowFlags() & Qt::FramelessWindowHint) && !settleUntil(framed, 1000); ++i) {
+        for (int i = 0; i < 3 && !(w->windowFlags() & Qt::FramelessWindowHint) && !kvtest::spinUntil(framed, 1000); ++i) {
             w->hide();
             settle(300);
             w->show();
@@ -327,7 +310,9 @@ int main(int argc, char **argv) {
 
     // The second controller stays hidden; only its request is seen.
     platform::Services secondServices = services;
-    secondServices.address = std::make_shared<FixedAddress>("127.0.0.2");
+    auto secondAddress = std::make_shared<platform::FakeLocalAddress>();
+    secondAddress->address = QStringLiteral("127.0.0.2");  // as KV_LOCAL_IPV4 gives the first one
+    secondServices.address = secondAddress;
     pad::TForm1 second(secondServices, pad2Dir);
     second.onScan = [] {};
     second.bindSocketsTo("127.0.0.2");
@@ -337,12 +322,12 @@ int main(int argc, char **argv) {
         p->CheckBoxLocal->setChecked(false);  // the host's presentation windows are on this display too
         p->formFile()->EditRip->setText("127.0.0.1");
         p->formFile()->SpeedButtonConnect->click();
-        if (!settleUntil([p] { return p->client()->isLoggedIn(); }, 5000)) {
+        if (!kvtest::spinUntil([p] { return p->client()->isLoggedIn(); }, 5000)) {
             std::fprintf(stderr, "a controller could not log in to the host on port %d\n", port);
             return 1;
         }
     }
-    if (!settleUntil([&] { return pad.files()->lists().ListBox1->count() > 0; }, 5000))
+    if (!kvtest::spinUntil([&] { return pad.files()->lists().ListBox1->count() > 0; }, 5000))
         std::fprintf(stderr, "the host's file list did not arrive\n");
     pad.files()->lists().ListBox1->setCurrentRow(0);
     pad.files()->lists().setFolder(talks);
@@ -356,7 +341,7 @@ int main(int argc, char **argv) {
                             pad.SpeedButton2NextClick();
                             settle(500);
                             second.SpeedButtonAskClick();
-                            settleUntil([&] { return pad.formAnswer()->isVisible(); }, 5000);
+                            kvtest::spinUntil([&] { return pad.formAnswer()->isVisible(); }, 5000);
                         }};
 
     // The controllers first: the host's pictures then show the request and
